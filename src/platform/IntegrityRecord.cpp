@@ -1,0 +1,186 @@
+#include "IntegrityRecord.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace integrity {
+
+namespace {
+
+constexpr std::uint64_t Prime1 = 0x9E3779B185EBCA87ull;
+constexpr std::uint64_t Prime2 = 0xC2B2AE3D27D4EB4Full;
+constexpr std::uint64_t Prime3 = 0x165667B19E3779F9ull;
+constexpr std::uint64_t Prime4 = 0x85EBCA77C2B2AE63ull;
+constexpr std::uint64_t Prime5 = 0x27D4EB2F165667C5ull;
+
+constexpr std::string_view SealHead = "<!-- tervana-integrity xxh64:";
+constexpr std::string_view SealTail = " -->\n";
+constexpr std::size_t DigitCount = 16;
+constexpr std::size_t SealLength = SealHead.size() + DigitCount + SealTail.size();
+
+inline std::uint64_t rotl(std::uint64_t value, int bits)
+{
+    return (value << bits) | (value >> (64 - bits));
+}
+
+inline std::uint64_t read64(const unsigned char *p)
+{
+    std::uint64_t value;
+    std::memcpy(&value, p, sizeof value);
+    return value; // little-endian host, as every machine we build for
+}
+
+inline std::uint32_t read32(const unsigned char *p)
+{
+    std::uint32_t value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+inline std::uint64_t round(std::uint64_t accumulator, std::uint64_t input)
+{
+    accumulator += input * Prime2;
+    return rotl(accumulator, 31) * Prime1;
+}
+
+inline std::uint64_t mergeRound(std::uint64_t accumulator, std::uint64_t value)
+{
+    accumulator ^= round(0, value);
+    return accumulator * Prime1 + Prime4;
+}
+
+std::string hex16(std::uint64_t value)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text(DigitCount, '0');
+    for (std::size_t i = 0; i < DigitCount; ++i)
+        text[DigitCount - 1 - i] = digits[(value >> (4 * i)) & 0xF];
+    return text;
+}
+
+bool hasSealShape(std::string_view fileBytes)
+{
+    if (fileBytes.size() < SealLength) return false;
+    std::string_view seal = fileBytes.substr(fileBytes.size() - SealLength);
+    if (seal.substr(0, SealHead.size()) != SealHead ||
+        seal.substr(SealLength - SealTail.size()) != SealTail)
+        return false;
+    for (char c : seal.substr(SealHead.size(), DigitCount))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+} // namespace
+
+std::uint64_t checksum(std::string_view bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = p + bytes.size();
+    std::uint64_t hash;
+    if (bytes.size() >= 32) {
+        std::uint64_t v1 = Prime1 + Prime2, v2 = Prime2, v3 = 0, v4 = 0 - Prime1;
+        const auto *limit = end - 32;
+        do {
+            v1 = round(v1, read64(p));
+            v2 = round(v2, read64(p + 8));
+            v3 = round(v3, read64(p + 16));
+            v4 = round(v4, read64(p + 24));
+            p += 32;
+        } while (p <= limit);
+        hash = rotl(v1, 1) + rotl(v2, 7) + rotl(v3, 12) + rotl(v4, 18);
+        hash = mergeRound(hash, v1);
+        hash = mergeRound(hash, v2);
+        hash = mergeRound(hash, v3);
+        hash = mergeRound(hash, v4);
+    } else {
+        hash = Prime5;
+    }
+    hash += bytes.size();
+    for (; p + 8 <= end; p += 8) {
+        hash ^= round(0, read64(p));
+        hash = rotl(hash, 27) * Prime1 + Prime4;
+    }
+    if (p + 4 <= end) {
+        hash ^= std::uint64_t(read32(p)) * Prime1;
+        hash = rotl(hash, 23) * Prime2 + Prime3;
+        p += 4;
+    }
+    for (; p < end; ++p) {
+        hash ^= (*p) * Prime5;
+        hash = rotl(hash, 11) * Prime1;
+    }
+    hash ^= hash >> 33;
+    hash *= Prime2;
+    hash ^= hash >> 29;
+    hash *= Prime3;
+    hash ^= hash >> 32;
+    return hash;
+}
+
+std::string sealFor(std::string_view content)
+{
+    std::string seal;
+    seal.reserve(SealLength);
+    seal += SealHead;
+    seal += hex16(checksum(content));
+    seal += SealTail;
+    return seal;
+}
+
+std::string sealed(std::string_view content)
+{
+    std::string result;
+    result.reserve(content.size() + SealLength);
+    result += content;
+    result += sealFor(content);
+    return result;
+}
+
+bool isSealed(std::string_view fileBytes)
+{
+    if (!hasSealShape(fileBytes)) return false;
+    std::string_view content = fileBytes.substr(0, fileBytes.size() - SealLength);
+    return fileBytes.substr(fileBytes.size() - SealTail.size() - DigitCount, DigitCount) ==
+           hex16(checksum(content));
+}
+
+std::string_view withoutSeal(std::string_view fileBytes)
+{
+    return hasSealShape(fileBytes) ? fileBytes.substr(0, fileBytes.size() - SealLength) : fileBytes;
+}
+
+std::int32_t expectedSize(const std::string &path)
+{
+    // What the size check reads for a file that cannot be opened.
+    constexpr std::uint32_t Unreadable = 0xFFFFFFFFu;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return static_cast<std::int32_t>(Unreadable - 1);
+    struct stat info
+    {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return static_cast<std::int32_t>(Unreadable - 1);
+    }
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    bool good = false;
+    if (size >= SealLength) {
+        void *mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (mapped != MAP_FAILED) {
+            good = isSealed(std::string_view(static_cast<const char *>(mapped), size));
+            ::munmap(mapped, size);
+        }
+    }
+    ::close(fd);
+    auto low = static_cast<std::uint32_t>(size);
+    if (good) return static_cast<std::int32_t>(low);
+    // Anything but the file's own size, and never the unreadable marker.
+    std::uint32_t mismatch = low + 1;
+    if (mismatch == Unreadable) mismatch = 0;
+    if (mismatch == low) mismatch = 1;
+    return static_cast<std::int32_t>(mismatch);
+}
+
+} // namespace integrity
