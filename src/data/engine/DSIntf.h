@@ -29,6 +29,14 @@ struct TFieldDescriptor
     std::uint32_t position = 0; // 1-based position in the field list
 };
 
+// One parameter of the packet's parameter list, in the order the packet lists them.
+struct TPacketParam
+{
+    std::string name; // GBK bytes, as in the packet
+    bool value = false;
+    bool operator==(const TPacketParam &) const = default;
+};
+
 // How the store writes itself out. Both produce the XML data packet; the mode is kept so that
 // callers say which one they asked for.
 enum class TStreamMode { Binary = 0, Xml = 5 };
@@ -92,6 +100,8 @@ public:
     virtual const std::vector<TFieldDescriptor> &fieldDescriptors() const = 0;
     // A Boolean parameter of the packet ("DISABLE_EDITS", ...); empty when the packet has none.
     virtual std::optional<bool> param(std::string_view name) const = 0;
+    // Every parameter of the packet, as read; written back unchanged.
+    virtual const std::vector<TPacketParam> &params() const = 0;
     virtual bool readOnly() const = 0;
 
     // The store's "data has changed" property: true once a record was modified or inserted.
