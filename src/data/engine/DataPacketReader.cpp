@@ -538,7 +538,9 @@ TPacketContent readDataPacket(std::string packet)
 
     // The parser leaves escapes and white space alone: the reader decodes values itself, so
     // that a character reference becomes GBK bytes and a zero byte is caught, not truncated.
-    constexpr unsigned Options = pugi::parse_declaration | pugi::parse_doctype | pugi::parse_cdata;
+    // As a fragment, so that text after the root element is kept and can be refused.
+    constexpr unsigned Options =
+        pugi::parse_declaration | pugi::parse_doctype | pugi::parse_cdata | pugi::parse_fragment;
     pugi::xml_document document;
     pugi::xml_parse_result result =
         document.load_buffer_inplace(bytes.data(), bytes.size(), Options, pugi::encoding_utf8);
