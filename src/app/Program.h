@@ -1,0 +1,4 @@
+#pragma once
+
+// The program body: splash, main window, message loop.
+int runProgram();

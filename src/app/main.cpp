@@ -1,0 +1,8 @@
+#include "Application.h"
+#include "Program.h"
+
+int main(int argc, char **argv)
+{
+    TApplication application(argc, argv);
+    return runProgram();
+}

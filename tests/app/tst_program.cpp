@@ -1,0 +1,55 @@
+#include "About.h"
+#include "Application.h"
+#include "Main.h"
+#include "MessageForm.h"
+#include "ModalDriver.h"
+#include "Program.h"
+#include "RecordingPlatform.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// The whole program body: the splash first, then the main window, then the end. It ends the
+// application object's loop for good, so it is a suite of its own.
+TEST(Program, SplashThenMainWindowThenTheEnd)
+{
+    TRecordingPlatform platform;
+    bool splashChecked = false;
+    bool mainChecked = false;
+    whenShown<TFAbout>([&](TFAbout *about) {
+        splashChecked = true;
+        EXPECT_EQ(about, FAbout);
+        EXPECT_TRUE(about->isModal());
+        EXPECT_TRUE(about->Label3->text().isEmpty());
+        EXPECT_EQ(Form1, nullptr) << "the main window exists only after the splash";
+        EXPECT_EQ(Application->MainForm(), about);
+        QTest::mouseClick(about->Image1, Qt::LeftButton);
+        whenShown<TForm1>([&](TForm1 *form) {
+            mainChecked = true;
+            EXPECT_EQ(FAbout, nullptr);
+            EXPECT_EQ(Application->MainForm(), form);
+            EXPECT_FALSE(Application->Terminated()) << "closing the splash ends nothing";
+            const QRect screen = QGuiApplication::primaryScreen()->geometry();
+            const QPoint offset = form->frameGeometry().center() - screen.center();
+            EXPECT_LE(std::abs(offset.x()), 1);
+            EXPECT_LE(std::abs(offset.y()), 1);
+            form->Close();
+        });
+    });
+    EXPECT_EQ(runProgram(), 0);
+    EXPECT_TRUE(splashChecked);
+    EXPECT_TRUE(mainChecked);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_TRUE(platform.errorBoxes.isEmpty());
+
+    // Once terminated, a message box closes at once.
+    QElapsedTimer timer;
+    timer.start();
+    ShowMessage(QStringLiteral("数据文件错误！"));
+    EXPECT_LT(timer.elapsed(), 1000);
+}
