@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Tervana (the Debian packages it needs), builds it, and then
+# either starts the program on the shipped data ("run") or runs the whole test suite ("test").
+# Safe to run again: it installs only what is missing and rebuilds only what changed.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+mode=${1:-run}
+case $mode in
+run | test) ;;
+*)
+    echo "usage: $0 [run|test]" >&2
+    exit 2
+    ;;
+esac
+
+packages=(
+    cmake ninja-build g++ pkg-config ccache
+    qt6-base-dev libgl-dev libpugixml-dev libjpeg62-turbo-dev
+    fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core
+    libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils python3
+    xvfb xauth xdotool imagemagick
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get install -y -q "${missing[@]}" ||
+        { "${sudo[@]}" apt-get update -q && "${sudo[@]}" apt-get install -y -q "${missing[@]}"; }
+fi
+
+build=${TERVANA_BUILD_DIR:-build}
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTERVANA_WERROR=ON "${launcher[@]}"
+fi
+cmake --build "$build" -j2
+
+screen="-screen 0 1280x1024x24"
+if [ "$mode" = run ]; then
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "No display is set: starting Tervana in a virtual X server (Xvfb)."
+        exec xvfb-run -a -s "$screen" "$build/bin/tervana"
+    fi
+    exec "$build/bin/tervana"
+fi
+
+# Unit suites use Qt's offscreen platform (set per test); the end-to-end runs need a real
+# X server, which Xvfb provides.
+xvfb-run -a -s "$screen" ctest --test-dir "$build" --output-on-failure -j2
