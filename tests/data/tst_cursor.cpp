@@ -2,6 +2,7 @@
 #include "DataSetTestSupport.h"
 
 #include "DataSource.h"
+#include "FieldDataLink.h"
 
 using namespace testsupport;
 
@@ -332,4 +333,67 @@ TEST(DataLinks, ALinkWithSeveralBuffersScrollsOnlyWhenTheRecordLeavesItsBuffers)
     EXPECT_EQ(cds.FieldByName("TongYongMing").AsString(), "drug5");
     cds.Next();
     EXPECT_EQ(cds.FieldByName("TongYongMing").AsString(), "drug6");
+}
+
+TEST(DataLinks, ALinkDetachedWhileAnEventIsPassedOnHearsNoMoreOfIt)
+{
+    const std::string folder = makeFolder();
+    TClientDataSet cds("cds");
+    createDrugFields(cds);
+    cds.SetFileName(folder + "YaoPin.XML");
+    writeFile(cds.FileName(), packet(drugPacketFields(), {drugRow("a"), drugRow("b")}));
+    TDataSource source("DataSource1");
+    source.SetDataSet(&cds);
+    TLog log;
+    auto victim = std::make_unique<TRecordingLink>(log, "victim");
+    victim->SetDataSource(&source);
+
+    // Attached last, so it hears first, and destroys the other link on the first scroll.
+    struct TKiller : TDataLink
+    {
+        std::unique_ptr<TRecordingLink> *target = nullptr;
+        void DataSetScrolled(int) override { target->reset(); }
+    } killer;
+    killer.target = &victim;
+    killer.SetVisualControl(true);
+    killer.SetDataSource(&source);
+    cds.Open();
+    log.clear();
+    cds.Next();
+    EXPECT_EQ(victim, nullptr);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(source.dataLinks().size(), 1u);
+}
+
+TEST_F(CursorTest, EnablingControlsReportsAStateChangeMadeMeanwhile)
+{
+    open(2);
+    cds.DisableControls();
+    cds.Edit();
+    cds.FieldByName("Web").SetAsString("x");
+    EXPECT_TRUE(cds.Modified()) << "a write counts even while the views hear nothing";
+    EXPECT_TRUE(log.empty());
+    cds.EnableControls();
+    EXPECT_EQ(log, TLog({"link: editing", "link: changed"}));
+    EXPECT_TRUE(link.Editing());
+}
+
+TEST_F(CursorTest, AFieldAsksTheViewThatShowsItForTheFocus)
+{
+    open(1);
+    TFieldDataLink name;
+    TFieldDataLink web;
+    TFieldDataLink webToo;
+    std::vector<std::string> focused;
+    name.OnFocusControl = [&] { focused.push_back("name"); };
+    web.OnFocusControl = [&] { focused.push_back("web"); };
+    webToo.OnFocusControl = [&] { focused.push_back("webToo"); };
+    name.SetFieldName("TongYongMing");
+    web.SetFieldName("Web");
+    webToo.SetFieldName("web");
+    for (TFieldDataLink *fieldLink : {&name, &web, &webToo})
+        fieldLink->SetDataSource(&source);
+    cds.FieldByName("Web").FocusControl();
+    // The control attached last hears first; once one has the focus, no other takes it.
+    EXPECT_EQ(focused, (std::vector<std::string>{"webToo"}));
 }
