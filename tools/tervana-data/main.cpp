@@ -1,0 +1,136 @@
+#include "DataTool.h"
+
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+// tervana-data: builds the data file from its JSON source, exports it back, and checks a data
+// file as the program would open it.
+
+namespace {
+
+constexpr int BadInput = 2;
+
+const char Usage[] = "usage: tervana-data build SOURCE.json -o FILE\n"
+                     "       tervana-data export FILE [-o OUT.json]\n"
+                     "       tervana-data check FILE\n";
+
+int usageError()
+{
+    std::cerr << Usage;
+    return BadInput;
+}
+
+int badInput(const std::string &path, const std::string &message)
+{
+    std::cerr << "tervana-data: " << path << ": " << message << '\n';
+    return BadInput;
+}
+
+std::optional<std::string> readFile(const std::string &path, std::string &error)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::ostringstream content;
+    content << file.rdbuf();
+    if (file.bad()) {
+        error = "read error";
+        return std::nullopt;
+    }
+    return content.str();
+}
+
+struct TArguments
+{
+    std::vector<std::string> files;
+    std::optional<std::string> output;
+};
+
+// The positional arguments and the value of -o; nullopt on anything else.
+std::optional<TArguments> parseArguments(int argc, char **argv)
+{
+    TArguments arguments;
+    for (int i = 2; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "-o") {
+            if (arguments.output || i + 1 >= argc) return std::nullopt;
+            arguments.output = argv[++i];
+        } else if (!argument.empty() && argument[0] == '-' && argument != "-") {
+            return std::nullopt;
+        } else {
+            arguments.files.push_back(argument);
+        }
+    }
+    return arguments;
+}
+
+int build(const TArguments &arguments)
+{
+    if (arguments.files.size() != 1 || !arguments.output) return usageError();
+    const std::string &sourcePath = arguments.files[0];
+    std::string error;
+    std::optional<std::string> source = readFile(sourcePath, error);
+    if (!source) return badInput(sourcePath, "cannot read: " + error);
+    std::string packet;
+    try {
+        packet = buildPacket(*source);
+    } catch (const EToolError &failure) {
+        return badInput(sourcePath, failure.Message());
+    }
+    if (!writeFileAtomically(*arguments.output, packet))
+        return badInput(*arguments.output, std::string("cannot write: ") + std::strerror(errno));
+    return 0;
+}
+
+int exportFile(const TArguments &arguments)
+{
+    if (arguments.files.size() != 1) return usageError();
+    const std::string &path = arguments.files[0];
+    std::string error;
+    std::optional<std::string> packet = readFile(path, error);
+    if (!packet) return badInput(path, "cannot read: " + error);
+    std::string json;
+    try {
+        json = exportPacket(std::move(*packet));
+    } catch (const EToolError &failure) {
+        return badInput(path, failure.Message());
+    }
+    if (!arguments.output) {
+        std::cout << json << std::flush;
+        return std::cout ? 0 : BadInput;
+    }
+    if (!writeFileAtomically(*arguments.output, json))
+        return badInput(*arguments.output, std::string("cannot write: ") + std::strerror(errno));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) return usageError();
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h") {
+        std::cout << Usage;
+        return 0;
+    }
+    std::optional<TArguments> arguments = parseArguments(argc, argv);
+    if (!arguments) return usageError();
+    if (command == "build") return build(*arguments);
+    if (command == "export") return exportFile(*arguments);
+    if (command == "check") {
+        if (arguments->files.size() != 1 || arguments->output) return usageError();
+        return checkDataFile(arguments->files[0], std::cout);
+    }
+    return usageError();
+}
