@@ -79,10 +79,10 @@ void TDataSource::notifyDataLinks(TDataEvent event, int distance, TField *field)
     for (bool visual : {false, true}) {
         for (auto it = links.rbegin(); it != links.rend(); ++it) {
             TDataLink *link = *it;
-            if (link->VisualControl() != visual) continue;
             // A handler may have detached (and destroyed) a link we have not reached yet.
             if (std::find(m_dataLinks.begin(), m_dataLinks.end(), link) == m_dataLinks.end())
                 continue;
+            if (link->VisualControl() != visual) continue;
             link->dataEvent(event, distance, field); // a focused control clears `field`
             if (event == TDataEvent::FocusControl && !field) return;
         }
