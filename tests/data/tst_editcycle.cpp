@@ -171,6 +171,9 @@ TEST_F(EditCycleTest, APostedEditIsWrittenBackOnClose)
     const std::string after = readFile(path);
     EXPECT_NE(after, before);
     EXPECT_TRUE(integrity::isSealed(after));
+    ASSERT_EQ(std::system("command -v xmllint >/dev/null"), 0)
+        << "xmllint is needed (Debian package libxml2-utils)";
+    EXPECT_EQ(std::system(("xmllint --noout '" + path + "'").c_str()), 0);
     EXPECT_EQ(namesInFile(), (std::vector<std::string>{gbkOf("感冒灵颗粒"), "b", "c"}));
 }
 
