@@ -83,7 +83,7 @@ TEST_F(DrugFieldsTest, OpenFailsOnAMissingOrMistypedField)
         {"missing generic name", "TongYongMing", std::nullopt, "cds: Field '通用名' not found"},
         {"Memo precautions", "ZhuYiShiXiang", "Memo",
          "cds: Type mismatch for field '注意事项', expecting: String actual: Memo"},
-        {"WideString specification", "GuiGe", "WideString",
+        {"WideString GuiGe", "GuiGe", "WideString",
          "cds: Type mismatch for field '规格', expecting: String actual: WideString"},
         {"Integer telephone", "Phone", "Integer",
          "cds: Type mismatch for field '电话', expecting: String actual: Integer"},
