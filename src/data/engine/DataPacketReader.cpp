@@ -87,6 +87,14 @@ bool isXmlChar(std::uint32_t c)
     return c <= 0x10FFFF;
 }
 
+// Names and type names are written as text with no hex form to fall back on.
+bool isPlainText(std::string_view text)
+{
+    for (unsigned char c : text)
+        if (c < 0x20) return false;
+    return gbk::isValid(text);
+}
+
 std::string foldedName(std::string_view name)
 {
     std::string folded(name);
@@ -390,6 +398,12 @@ private:
             descriptor.typeName = m_reader.textOf(type);
             if (descriptor.typeName.empty())
                 m_reader.fail(m_reader.offsetOf(type), where + " has an empty type");
+            if (!isPlainText(descriptor.name))
+                m_reader.fail(m_reader.offsetOf(name.value()),
+                              where + " has a name that is not plain GBK text");
+            if (!isPlainText(descriptor.typeName))
+                m_reader.fail(m_reader.offsetOf(type.value()),
+                              where + " has a type that is not plain GBK text");
             if (width) descriptor.width = parseWidth(width, where);
             auto [it, inserted] = seen.emplace(foldedName(descriptor.name), descriptor.position);
             if (!inserted)
@@ -431,6 +445,9 @@ private:
             entry.name = m_reader.textOf(name);
             if (entry.name.empty())
                 m_reader.fail(m_reader.offsetOf(name), "<param> has an empty name");
+            if (!isPlainText(entry.name))
+                m_reader.fail(m_reader.offsetOf(name.value()),
+                              "<param> has a name that is not plain GBK text");
             if (!value) m_reader.fail(m_reader.offsetOf(param), "<param> has no value");
             std::string text = m_reader.textOf(value);
             if (text != "true" && text != "false")

@@ -55,6 +55,13 @@ void appendHex(std::string &out, std::string_view value)
     }
 }
 
+bool isPlainText(std::string_view text)
+{
+    for (unsigned char c : text)
+        if (c < 0x20) return false;
+    return gbk::isValid(text);
+}
+
 void checkLists(const std::vector<TFieldDescriptor> &fields,
                 const std::vector<TPacketParam> &params)
 {
@@ -64,15 +71,14 @@ void checkLists(const std::vector<TFieldDescriptor> &fields,
         const TFieldDescriptor &field = fields[i];
         if (field.name.empty()) throw EDSEngineError(where + " has an empty name");
         if (field.typeName.empty()) throw EDSEngineError(where + " has an empty type");
-        if (field.name.find('\0') != std::string::npos ||
-            field.typeName.find('\0') != std::string::npos)
-            throw EDSEngineError(where + " has a zero byte in its name or type");
+        if (!isPlainText(field.name) || !isPlainText(field.typeName))
+            throw EDSEngineError(where + " has a name or type that is not plain GBK text");
         if (!names.insert(folded(field.name)).second)
             throw EDSEngineError(where + " repeats the name of an earlier field");
     }
     names.clear();
     for (const TPacketParam &param : params) {
-        if (param.name.empty() || param.name.find('\0') != std::string::npos)
+        if (param.name.empty() || !isPlainText(param.name))
             throw EDSEngineError("Cannot write a data packet: a param has an empty or bad name");
         if (!names.insert(folded(param.name)).second)
             throw EDSEngineError("Cannot write a data packet: param name given twice");

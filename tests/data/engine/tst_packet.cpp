@@ -312,6 +312,17 @@ TEST(DataPacket, MalformedPacketsAreRejectedWithTheirPlace)
         {"field with empty name",
          head + "<fields><field name=\"\" type=\"String\"/></fields></packet>",
          "field 1 has an empty name"},
+        {"field name not GBK",
+         head + "<fields><field name=\"A\xFF\" type=\"String\"/></fields></packet>",
+         "field 1 has a name that is not plain GBK text"},
+        {"field name with a line break",
+         head + "<fields><field name=\"A&#10;B\" type=\"String\"/></fields></packet>",
+         "field 1 has a name that is not plain GBK text"},
+        {"type not GBK", head + "<fields><field name=\"A\" type=\"\x81\"/></fields></packet>",
+         "field 1 has a type that is not plain GBK text"},
+        {"param name not GBK",
+         head + twoFields + "<params><param name=\"\xFF\" value=\"true\"/></params></packet>",
+         "<param> has a name that is not plain GBK text"},
         {"field without type", head + "<fields><field name=\"A\"/></fields></packet>",
          "field 1 has no type"},
         {"duplicate field name",
@@ -405,6 +416,9 @@ TEST(DataPacket, WriterRefusesListsItCouldNotReadBack)
     fields[0].typeName.clear();
     EXPECT_THROW(write(fields, {}), EDSEngineError);
     EXPECT_THROW(write(stringFields(1), {}, {{"P", true}, {"p", false}}), EDSEngineError);
+    fields = stringFields(1);
+    fields[0].name = "bad\xFF";
+    EXPECT_THROW(write(fields, {}), EDSEngineError);
     EXPECT_THROW(write(stringFields(1), {{std::string("a\0b", 3)}}), EDSEngineError);
 }
 
