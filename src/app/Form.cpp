@@ -65,11 +65,13 @@ int TForm::ShowModal()
         if (m_modalResult != mrNone) break;
     }
     const bool wasActive = QApplication::activeWindow() == this;
+    // The previous form is the focused one again before the focus goes back to it, so that
+    // its return is no activation.
+    screen.popModal(this);
     hide();
     QApplication::restoreOverrideCursor();
     m_modal = false;
     setWindowModality(Qt::NonModal);
-    screen.popModal(this);
     if (wasActive && previousActive && previousActive != this) previousActive->activateWindow();
     return m_modalResult;
 }

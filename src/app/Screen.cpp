@@ -6,7 +6,11 @@
 
 void TScreen::focusEntered(TForm *form)
 {
-    if (form && form != m_focusedForm) makeFocused(form);
+    if (!form || form == m_focusedForm) return;
+    // While a modal form runs, the other forms take no input; a window system that still
+    // hands them the focus (some do, late) does not make them the focused form.
+    if (m_focusedForm && m_focusedForm->isModal()) return;
+    makeFocused(form);
 }
 
 void TScreen::makeFocused(TForm *form)

@@ -1,4 +1,8 @@
 #include "About.h"
+#include "ClientDataSet.h"
+#include "DataSetTestSupport.h"
+#include "IntegrityRecord.h"
+#include "ModulePath.h"
 #include "Application.h"
 #include "Main.h"
 #include "MessageForm.h"
@@ -18,6 +22,11 @@
 // application object's loop for good, so it is a suite of its own.
 TEST(Program, SplashThenMainWindowThenTheEnd)
 {
+    std::vector<std::vector<testsupport::TValue>> rows(2, std::vector<testsupport::TValue>(22));
+    rows[0][0] = "B";
+    rows[1][0] = "A";
+    std::ofstream(executableDirectory() + "YaoPin.XML", std::ios::binary | std::ios::trunc)
+        << integrity::sealed(testsupport::packet(testsupport::drugPacketFields(), rows));
     TRecordingPlatform platform;
     bool splashChecked = false;
     bool mainChecked = false;
@@ -34,6 +43,7 @@ TEST(Program, SplashThenMainWindowThenTheEnd)
             EXPECT_EQ(FAbout, nullptr);
             EXPECT_EQ(Application->MainForm(), form);
             EXPECT_FALSE(Application->Terminated()) << "closing the splash ends nothing";
+            EXPECT_TRUE(form->cds->Active()) << "the first activation opened the data file";
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
             const QPoint offset = form->frameGeometry().center() - screen.center();
             EXPECT_LE(std::abs(offset.x()), 1);

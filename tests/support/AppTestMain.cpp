@@ -5,8 +5,11 @@
 // Runs the suite inside the program's own application object.
 int main(int argc, char **argv)
 {
+    testing::InitGoogleTest(&argc, argv);
+    // Listing the tests needs no display.
+    if (testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
     TApplication application(argc, argv);
     application.SetTitle(QStringLiteral("Tervana"));
-    testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

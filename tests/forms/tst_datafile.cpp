@@ -1,0 +1,169 @@
+#include "Application.h"
+#include "ClientDataSet.h"
+#include "DataSetTestSupport.h"
+#include "Field.h"
+#include "IntegrityRecord.h"
+#include "Main.h"
+#include "MessageRecorder.h"
+#include "ModalDriver.h"
+#include "ModulePath.h"
+#include "RecordingPlatform.h"
+
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+// The data file check at the main window's activation. Each test runs in a process of its
+// own, since a failed check ends the program.
+namespace {
+
+const std::string DataPath = executableDirectory() + "YaoPin.XML";
+
+std::string shippedLikeFile()
+{
+    using testsupport::TValue;
+    std::vector<std::vector<TValue>> rows;
+    for (const char *name : {"\xB8\xD0\xC3\xB0\xC1\xE9", "ABC", "\xB0\xE5\xC0\xB6\xB8\xF9"}) {
+        std::vector<TValue> row(22);
+        row[0] = name;
+        rows.push_back(row);
+    }
+    return integrity::sealed(testsupport::packet(testsupport::drugPacketFields(), rows));
+}
+
+void writeDataFile(const std::string &bytes)
+{
+    std::ofstream(DataPath, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Creates the main window and gives it the focus, which runs its activation handler.
+TForm1 *startMainWindow()
+{
+    Application->CreateForm(Form1);
+    Form1->show();
+    Form1->activateWindow();
+    waitFor([] { return Application->Screen().FocusedForm() == Form1; });
+    return Form1;
+}
+
+bool programEnds()
+{
+    return waitFor([] { return Application->Terminated(); });
+}
+
+} // namespace
+
+TEST(DataFileCheck, SealedFileOpensWithoutAnyMessage)
+{
+    writeDataFile(shippedLikeFile());
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_TRUE(recorder.messages.isEmpty());
+    EXPECT_TRUE(platform.errorBoxes.isEmpty());
+    ASSERT_TRUE(form->cds->Active());
+    EXPECT_EQ(form->cds->RecordCount(), 3);
+    EXPECT_EQ(form->cds->FileName(), DataPath);
+    EXPECT_FALSE(programEnds());
+}
+
+TEST(DataFileCheck, OneByteMoreIsWrongButTheRecordsStillLoad)
+{
+    writeDataFile(shippedLikeFile() + " ");
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_EQ(recorder.messages, QStringList{"数据文件错误！"});
+    EXPECT_TRUE(form->cds->Active()) << "the rest of the handler runs after the close request";
+    EXPECT_EQ(form->cds->RecordCount(), 3);
+    EXPECT_TRUE(programEnds());
+}
+
+TEST(DataFileCheck, MissingFileGivesBothMessagesThenTheDataSetError)
+{
+    ::unlink(DataPath.c_str());
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_EQ(recorder.messages, (QStringList{"数据文件不能打开！", "数据文件错误！"}));
+    EXPECT_EQ(platform.errorBoxes, QStringList{"cds: Missing data provider or data packet."});
+    EXPECT_FALSE(form->cds->Active());
+    EXPECT_TRUE(programEnds());
+}
+
+TEST(DataFileCheck, FileHeldByAWriterCannotBeOpened)
+{
+    writeDataFile(shippedLikeFile());
+    int writer = ::open(DataPath.c_str(), O_RDWR);
+    ASSERT_EQ(flock(writer, LOCK_EX), 0);
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    ::close(writer);
+    EXPECT_EQ(recorder.messages, (QStringList{"数据文件不能打开！", "数据文件错误！"}));
+    EXPECT_EQ(platform.errorBoxes,
+              QStringList{QString::fromStdString("cds: Cannot open file " + DataPath + ".")});
+    EXPECT_FALSE(form->cds->Active());
+    EXPECT_TRUE(programEnds());
+}
+
+TEST(DataFileCheck, LaterActivationRepeatsTheCheckWithoutReloading)
+{
+    writeDataFile(shippedLikeFile());
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    form->cds->Next();
+    const int recordNumber = form->cds->RecNo();
+
+    // Unchanged file: nothing shown, the data set stays where it was.
+    form->FormActivate();
+    EXPECT_TRUE(recorder.messages.isEmpty());
+    EXPECT_EQ(form->cds->RecNo(), recordNumber);
+
+    // A file changed on disk meanwhile fails the check, and the program ends.
+    writeDataFile(shippedLikeFile() + "x");
+    form->FormActivate();
+    EXPECT_EQ(recorder.messages, QStringList{"数据文件错误！"});
+    EXPECT_TRUE(programEnds());
+}
+
+TEST(DataFileCheck, ClosingWritesPostedEditsAndTheNextStartAcceptsTheFile)
+{
+    writeDataFile(shippedLikeFile());
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    TClientDataSet &cds = *form->cds;
+    cds.Edit();
+    cds.FieldByName("ShiYongZheng").SetAsString("\xCD\xB7\xCD\xB4"); // 头痛
+    cds.Next();                                                      // posts
+    form->Close();
+    EXPECT_FALSE(cds.Active());
+    EXPECT_TRUE(programEnds());
+    EXPECT_TRUE(platform.errorBoxes.isEmpty());
+
+    std::ifstream in(DataPath, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_TRUE(integrity::isSealed(written)) << "the next start's check passes";
+    EXPECT_NE(written.find("\xCD\xB7\xCD\xB4"), std::string::npos);
+}
+
+TEST(DataFileCheck, ClosingWithAnUnpostedEditLeavesTheFileAlone)
+{
+    const std::string original = shippedLikeFile();
+    writeDataFile(original);
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    form->cds->Edit();
+    form->cds->FieldByName("ShiYongZheng").SetAsString("x");
+    form->Close();
+    EXPECT_TRUE(programEnds());
+    std::ifstream in(DataPath, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), original);
+}
