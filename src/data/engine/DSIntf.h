@@ -123,6 +123,8 @@ public:
     virtual void moveToBOF() = 0;
     virtual void moveToEOF() = 0;
     // Move and fill `buffer` with the record reached (values, attribute Normal, bookmark).
+    // Past either end the cursor stands before the first or after the last record and
+    // `buffer` is left as it was.
     virtual TFetchResult getNextRecord(TRecordBuffer &buffer) = 0;
     virtual TFetchResult getPriorRecord(TRecordBuffer &buffer) = 0;
     // The record the cursor stands on, without moving.
@@ -130,10 +132,11 @@ public:
 
     // 1-based position of the current record; 0 when before the first or after the last.
     virtual std::uint32_t sequenceNumber() const = 0;
+    // False, and the cursor stays where it was, when no record has that number.
     virtual bool moveToSeqNo(std::uint32_t sequenceNumber) = 0;
 
     virtual bool moveToBookmark(TDSBookmark bookmark) = 0;
-    // -1, 0 or 1 in record order.
+    // -1, 0 or 1 in record order; a bookmark that names no record sorts after all others.
     virtual int compareBookmarks(TDSBookmark first, TDSBookmark second) const = 0;
 
     // A new buffer with one null cell per field.
