@@ -114,5 +114,6 @@ std::string generateDrugPacket(std::uint32_t recordCount, std::uint64_t seed)
                 rowMade = record;
             }
             return std::string_view(row[fieldNo - 1]);
-        });
+        },
+        std::size_t(recordCount) * 2600); // about what a record takes
 }

@@ -22,6 +22,7 @@ public:
     {
         if (bytes.empty()) return EmptyValue;
         if (bytes.size() > ChunkSize / 4) {
+            m_size += bytes.size();
             m_chunks.push_back(std::make_unique<char[]>(bytes.size()));
             std::memcpy(m_chunks.back().get(), bytes.data(), bytes.size());
             return m_chunks.back().get();
@@ -31,6 +32,7 @@ public:
             m_free = m_chunks.back().get();
             m_left = ChunkSize;
         }
+        m_size += bytes.size();
         char *place = m_free;
         std::memcpy(place, bytes.data(), bytes.size());
         m_free += bytes.size();
@@ -38,11 +40,15 @@ public:
         return place;
     }
 
+    // Bytes of values stored so far.
+    std::size_t size() const { return m_size; }
+
 private:
     static constexpr std::size_t ChunkSize = 64 * 1024;
     std::vector<std::unique_ptr<char[]>> m_chunks;
     char *m_free = nullptr;
     std::size_t m_left = 0;
+    std::size_t m_size = 0;
 };
 
 class TDSBase : public IDSBase
@@ -170,7 +176,8 @@ std::string TDSBase::StreamOut(TStreamMode) const
             const TPacketCell &cell = m_cells[(m_order[row] - 1) * fieldCount + fieldNo - 1];
             if (cell.isNull()) return std::nullopt;
             return cell.bytes();
-        });
+        },
+        m_packet ? m_packet->size() + m_arena.size() + m_arena.size() / 8 : 0);
 }
 
 std::unique_ptr<IDSCursor> TDSBase::createCursor()

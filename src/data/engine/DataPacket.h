@@ -47,9 +47,11 @@ using TPacketValueSource =
 
 // Writes a packet with the integrity seal at its end. Throws EDSEngineError for a field list
 // or parameter list that could not be read back (an empty or repeated name, a missing type).
+// Values are asked for row by row, each row's fields in order. `sizeHint`, when known, is
+// about the size of the result and saves growing it step by step.
 std::string writeDataPacket(const std::vector<TFieldDescriptor> &fields,
                             const std::vector<TPacketParam> &params, std::size_t rowCount,
-                            const TPacketValueSource &valueAt);
+                            const TPacketValueSource &valueAt, std::size_t sizeHint = 0);
 
 // Field names are the same when they differ only in the letter case of ASCII letters. The
 // second byte of a double-byte character is never folded: it is not a letter.

@@ -3,7 +3,9 @@
 #include "Codec.h"
 #include "IntegrityRecord.h"
 
+#include <mutex>
 #include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -62,6 +64,33 @@ bool isPlainText(std::string_view text)
     return gbk::isValid(text);
 }
 
+// Which byte sequences the codec takes for GBK characters, asked once per sequence: the writer
+// checks every value it writes, and a table is far quicker than converting each one.
+struct TGbkTable
+{
+    std::vector<bool> single = std::vector<bool>(256);
+    std::vector<bool> pair = std::vector<bool>(65536);
+};
+
+const TGbkTable &gbkTable()
+{
+    static std::once_flag once;
+    static TGbkTable table;
+    std::call_once(once, [] {
+        for (unsigned c = 0; c < 256; ++c) {
+            const char byte = static_cast<char>(c);
+            table.single[c] = c < 0x80 || gbk::isValid(std::string_view(&byte, 1));
+        }
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+                const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                table.pair[(lead << 8) | trail] = gbk::isValid(std::string_view(bytes, 2));
+            }
+        }
+    });
+    return table;
+}
+
 void checkLists(const std::vector<TFieldDescriptor> &fields,
                 const std::vector<TPacketParam> &params)
 {
@@ -89,18 +118,33 @@ void checkLists(const std::vector<TFieldDescriptor> &fields,
 
 bool needsHexForm(std::string_view value)
 {
-    for (unsigned char c : value)
-        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return true;
-    return !gbk::isValid(value);
+    const TGbkTable &table = gbkTable();
+    const auto *bytes = reinterpret_cast<const unsigned char *>(value.data());
+    const std::size_t size = value.size();
+    for (std::size_t i = 0; i < size;) {
+        const unsigned char c = bytes[i];
+        if (c < 0x80) {
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return true;
+            ++i;
+        } else if (i + 1 < size && table.pair[(c << 8) | bytes[i + 1]]) {
+            i += 2;
+        } else if (table.single[c]) {
+            ++i;
+        } else {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string writeDataPacket(const std::vector<TFieldDescriptor> &fields,
                             const std::vector<TPacketParam> &params, std::size_t rowCount,
-                            const TPacketValueSource &valueAt)
+                            const TPacketValueSource &valueAt, std::size_t sizeHint)
 {
     checkLists(fields, params);
 
     std::string out;
+    out.reserve(sizeHint);
     out += "<?xml version=\"1.0\" encoding=\"GBK\"?>\n";
     out += "<packet format=\"tervana-data\" version=\"1\">\n";
     out += "  <fields>\n";

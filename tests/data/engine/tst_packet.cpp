@@ -175,6 +175,29 @@ TEST(DataPacket, ValuesRoundTripByteForByte)
     EXPECT_EQ(write(fields, rows), written);
 }
 
+TEST(DataPacket, HexFormIsChosenExactlyWhereTheCodecRefuses)
+{
+    // The writer's fast check must agree with the codec on every kind of byte sequence.
+    std::uint64_t state = 99;
+    auto next = [&] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<unsigned>(state >> 33);
+    };
+    for (int round = 0; round < 20000; ++round) {
+        std::string value;
+        const unsigned length = 1 + next() % 6;
+        for (unsigned i = 0; i < length; ++i) {
+            const unsigned pick = next() % 4;
+            // Mostly bytes from the high half, where the codec has something to decide.
+            value += static_cast<char>(pick == 0 ? 0x20 + next() % 0x60 : 0x80 + next() % 0x80);
+        }
+        SCOPED_TRACE(hexOf(value));
+        ASSERT_EQ(needsHexForm(value), !gbk::isValid(value));
+    }
+    EXPECT_TRUE(needsHexForm("ok\x01"));
+    EXPECT_FALSE(needsHexForm("ok\t\r\n"));
+}
+
 TEST(DataPacket, SampleRangesAreNotEmpty)
 {
     // Guards the round-trip table: a codec that accepted nothing would make it vacuous.
