@@ -11,7 +11,9 @@
 
 #include <QTest>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -166,4 +168,37 @@ TEST(DataFileCheck, ClosingWithAnUnpostedEditLeavesTheFileAlone)
     EXPECT_TRUE(programEnds());
     std::ifstream in(DataPath, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), original);
+}
+
+TEST(DataFileCheck, FailedWriteBackShowsTheErrorAndASecondCloseEnds)
+{
+    const std::string original = shippedLikeFile();
+    writeDataFile(original);
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    form->cds->Edit();
+    form->cds->FieldByName("ShiYongZheng").SetAsString("\xCD\xB7\xCD\xB4");
+    form->cds->Next();
+
+    // A disk that takes no more than a few bytes: the new file cannot be written.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit tiny = previous;
+    tiny.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    form->Close();
+    setrlimit(RLIMIT_FSIZE, &previous);
+
+    EXPECT_EQ(platform.errorBoxes,
+              QStringList{QString::fromStdString("cds: Cannot create file " + DataPath + ".")});
+    EXPECT_FALSE(programEnds()) << "a failed close handler abandons the close";
+    std::ifstream in(DataPath, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), original);
+
+    // The data set is closed already, so the second close writes nothing and ends.
+    form->Close();
+    EXPECT_TRUE(programEnds());
+    EXPECT_EQ(platform.errorBoxes.size(), 1);
 }
