@@ -26,11 +26,6 @@ public:
     // Indexes are not checked here beyond debug assertions; the controller checks them.
     void setValue(int recordIndex, int fieldIndex, std::optional<std::string_view> value);
     std::optional<std::string_view> value(int recordIndex, int fieldIndex) const;
-    bool isNull(int recordIndex, int fieldIndex) const
-    {
-        return cell(recordIndex, fieldIndex).null;
-    }
-    std::size_t arenaSize() const { return m_arena.size(); }
 
 private:
     struct TCell
