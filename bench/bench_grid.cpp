@@ -130,7 +130,7 @@ void SortAscendingDescending(benchmark::State &state)
         state.ResumeTiming();
         controller.SetSortOrder(0, TcxDataSortOrder::soAscending);
         {
-            TUpdateLock lock(controller);
+            TcxGridDBDataController::TUpdateLock lock(controller);
             controller.clearSorting();
             controller.SetSortOrder(0, TcxDataSortOrder::soDescending);
         }
@@ -175,6 +175,8 @@ void FocusMove(benchmark::State &state)
     if (grid.cds.RecNo() - 1 != controller.FocusedRecordIndex()) state.SkipWithError("lost");
 }
 
+// Keeps each benchmark's CPU time per iteration (the machine is shared, so wall time varies
+// with the load), to print the ratios after the table.
 class TRatioReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -184,7 +186,7 @@ public:
         for (const Run &run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
                 m_seconds[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+                    run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
 
     void printRatios(std::ostream &out) const

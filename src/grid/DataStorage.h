@@ -27,6 +27,12 @@ public:
     void setValue(int recordIndex, int fieldIndex, std::optional<std::string_view> value);
     std::optional<std::string_view> value(int recordIndex, int fieldIndex) const;
 
+    // Per record, the first eight bytes of the field's value as one big-endian number,
+    // zero-padded (0 for null). Where two of these differ they order the values exactly as
+    // the byte-wise comparison does, so a sort reads the arena only for the rare ties. Built
+    // on first use and kept until the store is emptied.
+    const std::vector<std::uint64_t> &sortPrefixes(int fieldIndex) const;
+
 private:
     struct TCell
     {
@@ -43,4 +49,5 @@ private:
     int m_recordCount = 0;
     std::vector<TCell> m_cells; // record after record, each with fieldCount cells
     std::string m_arena;
+    mutable std::vector<std::vector<std::uint64_t>> m_sortPrefixes; // per field; empty = none
 };

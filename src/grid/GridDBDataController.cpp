@@ -35,20 +35,6 @@ int compareValues(std::optional<std::string_view> first, std::optional<std::stri
     return first->size() < second->size() ? -1 : 1;
 }
 
-// The first eight bytes as one big-endian number, zero-padded: when two of these differ they
-// order the values exactly as the byte-wise comparison does, which spares most comparisons
-// the trip into the store's arena.
-std::uint64_t prefixKey(std::string_view text)
-{
-    std::uint64_t key = 0;
-    const std::size_t count = std::min<std::size_t>(text.size(), 8);
-    for (std::size_t i = 0; i < 8; ++i) {
-        key <<= 8;
-        if (i < count) key |= static_cast<unsigned char>(text[i]);
-    }
-    return key;
-}
-
 // Raises a flag for a scope and restores it on every way out.
 class TFlagGuard
 {
@@ -468,46 +454,32 @@ void TcxGridDBDataController::sortRows()
     // sort gives the one order that the comparison defines.
     struct TKey
     {
-        std::uint64_t prefix;
-        const char *data;
-        std::uint32_t length;
-        bool null;
+        std::uint64_t prefix; // of the first sort item's value
         int recordIndex;
     };
     std::vector<TKey> keys;
     keys.reserve(m_rows.size());
     const int firstItem = m_sortList.empty() ? -1 : m_sortList.front().item;
-    for (int recordIndex : m_rows) {
-        TKey key{0, nullptr, 0, true, recordIndex};
-        if (firstItem >= 0) {
-            if (std::optional<std::string_view> text = m_storage.value(recordIndex, firstItem)) {
-                key = {prefixKey(*text), text->data(), static_cast<std::uint32_t>(text->size()),
-                       false, recordIndex};
-            }
-        }
-        keys.push_back(key);
+    if (firstItem >= 0) {
+        const std::vector<std::uint64_t> &prefixes = m_storage.sortPrefixes(firstItem);
+        for (int recordIndex : m_rows)
+            keys.push_back({prefixes[static_cast<std::size_t>(recordIndex)], recordIndex});
+    } else {
+        for (int recordIndex : m_rows)
+            keys.push_back({0, recordIndex});
     }
 
-    const bool firstDescending =
-        !m_sortList.empty() && m_sortList.front().order == TcxDataSortOrder::soDescending;
-    auto compareFirst = [](const TKey &a, const TKey &b) {
-        if (a.null || b.null) return a.null == b.null ? 0 : (a.null ? -1 : 1);
-        if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
-        return compareValues(std::string_view(a.data, a.length),
-                             std::string_view(b.data, b.length));
+    auto descending = [](const TSortItem &sortItem) {
+        return sortItem.order == TcxDataSortOrder::soDescending;
     };
+    const bool firstDescending = firstItem >= 0 && descending(m_sortList.front());
     auto less = [&](const TKey &a, const TKey &b) {
-        if (firstItem >= 0) {
-            int result = compareFirst(a, b);
-            if (result != 0) return firstDescending ? result > 0 : result < 0;
-            for (std::size_t i = 1; i < m_sortList.size(); ++i) {
-                const TSortItem &sortItem = m_sortList[i];
-                result = compareValues(m_storage.value(a.recordIndex, sortItem.item),
-                                       m_storage.value(b.recordIndex, sortItem.item));
-                if (result != 0)
-                    return sortItem.order == TcxDataSortOrder::soDescending ? result > 0
-                                                                            : result < 0;
-            }
+        if (a.prefix != b.prefix)
+            return firstDescending ? a.prefix > b.prefix : a.prefix < b.prefix;
+        for (const TSortItem &sortItem : m_sortList) {
+            const int result = compareValues(m_storage.value(a.recordIndex, sortItem.item),
+                                             m_storage.value(b.recordIndex, sortItem.item));
+            if (result != 0) return descending(sortItem) ? result > 0 : result < 0;
         }
         // The tie-break is never negated: equal names keep data set order both ways.
         return a.recordIndex < b.recordIndex;

@@ -2,9 +2,9 @@
 
 #include "DataStorage.h"
 #include "Exception.h"
-#include "UpdateLock.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -41,6 +41,38 @@ public:
     ~TcxGridDBDataController();
     TcxGridDBDataController(const TcxGridDBDataController &) = delete;
     TcxGridDBDataController &operator=(const TcxGridDBDataController &) = delete;
+
+    // Keeps one beginUpdate()/endUpdate() pair balanced on every way out of a scope:
+    // TcxGridDBDataController::TUpdateLock lock(controller);
+    // (Nested, so that it does not clash with the filter criteria's own TUpdateLock.)
+    class TUpdateLock
+    {
+    public:
+        explicit TUpdateLock(TcxGridDBDataController &controller)
+            : m_controller(controller), m_exceptions(std::uncaught_exceptions())
+        {
+            m_controller.beginUpdate();
+        }
+        // NOTE: closing the bracket runs the rebuild and its notifications, which may throw.
+        // While another failure is already unwinding the stack, a second one would end the
+        // program, so only then is it dropped.
+        ~TUpdateLock() noexcept(false)
+        {
+            if (std::uncaught_exceptions() == m_exceptions) {
+                m_controller.endUpdate();
+                return;
+            }
+            try {
+                m_controller.endUpdate();
+            } catch (...) {}
+        }
+        TUpdateLock(const TUpdateLock &) = delete;
+        TUpdateLock &operator=(const TUpdateLock &) = delete;
+
+    private:
+        TcxGridDBDataController &m_controller;
+        int m_exceptions;
+    };
 
     TDataSource *DataSource() const;
     // Attaching to an open data set loads it at once.
@@ -102,7 +134,6 @@ public:
     void cancelEdit();
 
     // Batching: changes between the outermost pair cause one rebuild when it closes.
-    // TUpdateLock lock(controller); keeps the pair balanced.
     void beginUpdate() { ++m_lockCount; }
     void endUpdate();
     bool isUpdateLocked() const { return m_lockCount > 0; }

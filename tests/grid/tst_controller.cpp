@@ -100,7 +100,7 @@ public:
 // What the header click does: clear the sort list, then set the new direction, in one batch.
 void headerClick(TcxGridDBDataController &controller, TcxDataSortOrder order)
 {
-    TUpdateLock lock(controller);
+    TcxGridDBDataController::TUpdateLock lock(controller);
     controller.clearSorting();
     controller.SetSortOrder(0, order);
 }
@@ -392,6 +392,18 @@ TEST(GridDBDataController, PostThatResortsStillFocusesTheChosenRecord)
     EXPECT_EQ(grid.rowNames(), (std::vector<std::string>{"B", "C", "D", "E"}));
     EXPECT_EQ(controller.FocusedRowIndex(), 2);
     grid.expectFocusOnCurrent();
+}
+
+TEST(GridDBDataController, SortDuringAnEditUsesTheEditedValue)
+{
+    TGrid grid({drug("B"), drug("C"), drug("A")});
+    ASSERT_TRUE(grid.controller.focusRow(0)); // "A", record 2
+    grid.cds.Edit();
+    grid.cds.FieldByName("TongYongMing").SetAsString("D");
+    headerClick(grid.controller, TcxDataSortOrder::soDescending);
+    EXPECT_EQ(grid.rowNames(), (std::vector<std::string>{"D", "C", "B"}));
+    EXPECT_EQ(grid.controller.FocusedRowIndex(), 0);
+    EXPECT_EQ(grid.cds.State(), TDataSetState::Edit);
 }
 
 TEST(GridDBDataController, EscAndFilterChangesCancelAPendingEdit)
