@@ -1,4 +1,6 @@
+#include "Codec.h"
 #include "IntegrityRecord.h"
+#include "cxFilterCriteria.h"
 
 #include <gtest/gtest.h>
 
@@ -359,4 +361,65 @@ TEST_F(DataTool, UsageErrors)
             << result.err;
         EXPECT_EQ(result.out, "");
     }
+}
+
+namespace {
+
+// A ".flt" stream holding one condition on the name column, written by the program's own
+// criteria code.
+std::string nameFilter(TcxFilterOperatorKind kind, const std::string &utf8Value)
+{
+    TcxFilterCriteria criteria;
+    const std::string value = gbk::fromUtf8(utf8Value).value();
+    criteria.addCondition(nullptr, 0, kind, TVariant(value), value);
+    return criteria.writeToStream();
+}
+
+} // namespace
+
+TEST_F(DataTool, QueryPrintsTheFilterTextAndTheNamesThatPassInListOrder)
+{
+    writeFile("source.json", "{\"fields\": [" + drugFieldList() +
+                                 "], \"rows\": [{\"TongYongMing\": \"小儿感冒颗粒\"}, "
+                                 "{\"TongYongMing\": \"ABC\"}, {}, {\"TongYongMing\": \"\"}, "
+                                 "{\"TongYongMing\": \"感冒灵\\r\\n颗粒\"}, "
+                                 "{\"TongYongMing\": \"头痛片\"}]}");
+    ASSERT_EQ(tool("build '" + path("source.json") + "' -o '" + path("YaoPin.XML") + "'").status,
+              0);
+    struct Row
+    {
+        const char *name;
+        std::string stream;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"empty filter", std::string("\xFF\xFF\xFF\xFF\0\0\0\0\0", 9),
+         "\n<null>\n\nABC\n感冒灵\\n颗粒\n头痛片\n小儿感冒颗粒\n"},
+        {"like", nameFilter(TcxFilterOperatorKind::Like, "%感冒%"),
+         "(药品列表 LIKE %感冒%)\n感冒灵\\n颗粒\n小儿感冒颗粒\n"},
+        {"equal", nameFilter(TcxFilterOperatorKind::Equal, "头痛片"),
+         "(药品列表 = 头痛片)\n头痛片\n"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile("filter.flt", row.stream);
+        TResult result =
+            tool("query '" + path("YaoPin.XML") + "' --flt '" + path("filter.flt") + "'");
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, row.expected);
+    }
+}
+
+TEST_F(DataTool, QueryRefusesABadFilterFile)
+{
+    const std::string file = buildDrugFile("YaoPin.XML", drugFieldList());
+    const std::string good = nameFilter(TcxFilterOperatorKind::Like, "%感冒%");
+    for (const std::string &bad : {std::string("xx"), good.substr(0, good.size() - 3)}) {
+        writeFile("bad.flt", bad);
+        TResult result = tool("query '" + file + "' --flt '" + path("bad.flt") + "'");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "Stream read error\n");
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(tool("query '" + file + "'").status, 2) << "the filter file is required";
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-// The data tool's three commands, apart from argument handling and files.
+// The data tool's commands, apart from argument handling and files.
 
 // Bad input: a one-line message naming the problem.
 class EToolError : public Exception
@@ -25,3 +25,10 @@ std::string exportPacket(std::string packet);
 // Opens the data file at `path` as the program does, binding the drug record's fields, and
 // runs the size check on it. Prints the outcome to `out`; returns the exit status.
 int checkDataFile(const std::string &path, std::ostream &out);
+
+// Reads the filter stream (a ".flt" file's bytes), applies it, taken as active, to the drug
+// list over the data file at `path`, and prints the filter text and then the generic names of
+// the records that pass, in the list's ascending order. A failure is printed to `errors`;
+// returns the exit status.
+int queryDataFile(const std::string &path, std::string_view filterStream, std::ostream &out,
+                  std::ostream &errors);

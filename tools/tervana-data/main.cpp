@@ -20,7 +20,8 @@ constexpr int BadInput = 2;
 
 const char Usage[] = "usage: tervana-data build SOURCE.json -o FILE\n"
                      "       tervana-data export FILE [-o OUT.json]\n"
-                     "       tervana-data check FILE\n";
+                     "       tervana-data check FILE\n"
+                     "       tervana-data query FILE --flt FILTER.flt\n";
 
 int usageError()
 {
@@ -54,6 +55,7 @@ struct TArguments
 {
     std::vector<std::string> files;
     std::optional<std::string> output;
+    std::optional<std::string> filter;
 };
 
 // The positional arguments and the value of -o; nullopt on anything else.
@@ -65,6 +67,9 @@ std::optional<TArguments> parseArguments(int argc, char **argv)
         if (argument == "-o") {
             if (arguments.output || i + 1 >= argc) return std::nullopt;
             arguments.output = argv[++i];
+        } else if (argument == "--flt") {
+            if (arguments.filter || i + 1 >= argc) return std::nullopt;
+            arguments.filter = argv[++i];
         } else if (!argument.empty() && argument[0] == '-' && argument != "-") {
             return std::nullopt;
         } else {
@@ -114,6 +119,15 @@ int exportFile(const TArguments &arguments)
     return 0;
 }
 
+int query(const TArguments &arguments)
+{
+    if (arguments.files.size() != 1 || !arguments.filter || arguments.output) return usageError();
+    std::string error;
+    std::optional<std::string> stream = readFile(*arguments.filter, error);
+    if (!stream) return badInput(*arguments.filter, "cannot read: " + error);
+    return queryDataFile(arguments.files[0], *stream, std::cout, std::cerr);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -126,10 +140,13 @@ int main(int argc, char **argv)
     }
     std::optional<TArguments> arguments = parseArguments(argc, argv);
     if (!arguments) return usageError();
+    if (arguments->filter && command != "query") return usageError();
     if (command == "build") return build(*arguments);
     if (command == "export") return exportFile(*arguments);
+    if (command == "query") return query(*arguments);
     if (command == "check") {
-        if (arguments->files.size() != 1 || arguments->output) return usageError();
+        if (arguments->files.size() != 1 || arguments->output || arguments->filter)
+            return usageError();
         return checkDataFile(arguments->files[0], std::cout);
     }
     return usageError();

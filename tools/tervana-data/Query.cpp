@@ -1,0 +1,80 @@
+#include "DataTool.h"
+
+#include "ClientDataSet.h"
+#include "Codec.h"
+#include "DataSource.h"
+#include "DrugFields.h"
+#include "DrugListColumns.h"
+#include "Field.h"
+#include "GridDBDataController.h"
+#include "cxDataFilterCriteria.h"
+
+#include <ostream>
+#include <vector>
+
+namespace {
+
+// A name on one line: line breaks inside it are shown as "\n".
+std::string printable(std::string_view gbkName)
+{
+    std::string text = gbk::toUtf8(gbkName);
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (text[i] == '\n' || text[i] == '\r')
+            line += "\\n";
+        else
+            line += text[i];
+    }
+    return line;
+}
+
+} // namespace
+
+int queryDataFile(const std::string &dataPath, std::string_view filterStream, std::ostream &out,
+                  std::ostream &errors)
+{
+    TClientDataSet cds("cds");
+    createDrugFields(cds);
+    TDataSource source("DataSource1");
+    source.SetDataSet(&cds);
+
+    std::vector<std::string> fieldNames;
+    for (const TDrugListColumn &column : DrugListColumns)
+        fieldNames.emplace_back(column.fieldName);
+    TcxGridDBDataController controller(std::move(fieldNames));
+    controller.SetSortOrder(0, TcxDataSortOrder::soAscending);
+
+    TcxDataFilterCriteria criteria(TcxDataFilterItems{
+        [] { return static_cast<int>(DrugListColumns.size()); },
+        [&](int recordIndex, int item) { return controller.value(recordIndex, item); },
+        [&](int item) {
+            if (item == 0) return gbk::fromUtf8(NameColumnCaption).value_or(std::string());
+            const TField *field = cds.FindField(DrugListColumns[item].fieldName);
+            return field ? gbk::fromUtf8(field->DisplayName()).value_or(std::string())
+                         : std::string(DrugListColumns[item].fieldName);
+        },
+        {}});
+    controller.SetFilterHook(makeFilterHook(criteria));
+
+    try {
+        criteria.readFromStream(filterStream);
+        criteria.SetActive(true);
+        cds.SetFileName(dataPath);
+        controller.SetDataSource(&source);
+        cds.Open();
+        controller.FilterChanged();
+    } catch (const Exception &failure) {
+        errors << failure.Message() << '\n';
+        return 1;
+    }
+
+    out << gbk::toUtf8(criteria.filterText()) << '\n';
+    for (int row = 0; row < controller.RowCount(); ++row) {
+        const std::optional<std::string_view> name =
+            controller.value(controller.recordIndexOfRow(row), 0);
+        out << (name ? printable(*name) : std::string("<null>")) << '\n';
+    }
+    return out ? 0 : 1;
+}
