@@ -354,12 +354,14 @@ std::string variantToText(TVariantRef value)
         const std::int64_t scaled = variant.asCurrency();
         const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled)
                                                    : static_cast<std::uint64_t>(scaled);
-        std::string text = (scaled < 0 ? "-" : "") + std::to_string(magnitude / 10000);
-        std::snprintf(buffer, sizeof buffer, "%04u", static_cast<unsigned>(magnitude % 10000));
-        std::string fraction = buffer;
-        while (!fraction.empty() && fraction.back() == '0')
-            fraction.pop_back();
-        return fraction.empty() ? text : text + "." + fraction;
+        std::snprintf(buffer, sizeof buffer, "%s%llu.%04u", scaled < 0 ? "-" : "",
+                      static_cast<unsigned long long>(magnitude / 10000),
+                      static_cast<unsigned>(magnitude % 10000));
+        std::string text = buffer;
+        while (text.back() == '0')
+            text.pop_back();
+        if (text.back() == '.') text.pop_back();
+        return text;
     }
     case TType::Date: {
         using namespace std::chrono;

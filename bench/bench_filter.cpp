@@ -1,0 +1,234 @@
+#include "PacketGenerator.h"
+
+#include "Codec.h"
+#include "DataPacket.h"
+#include "cxDataFilterCriteria.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Testing 100,000 generated drug records against the filter criteria, beside the least the
+// same work could cost: a contains pattern beside memmem, a six-condition tree beside its six
+// conditions scanned one at a time, and a pattern full of percents beside the plain one.
+
+namespace {
+
+std::string gbkText(const char *utf8)
+{
+    return gbk::fromUtf8(utf8).value_or(std::string());
+}
+
+// The drug list's columns in order, by the packet field each one shows.
+const char *const ColumnFields[] = {
+    "TongYongMing", "ZuoYongLeiBie", "YaoLiZuoYong",        "ShiYongZheng",   "YongFaYongLiang",
+    "JinJiZheng",   "GuiGe",         "YaoWuXiangHuZuoYong", "BuLiangFanYong", "ZhuYiShiXiang",
+    "LeiBie",       "Phone",         "ShengChanQiYe"};
+constexpr int Interactions = 7; // the 1024-byte column
+
+struct TRecords
+{
+    TRecords() : content(readDataPacket(generateDrugPacket(100000)))
+    {
+        for (const char *name : ColumnFields)
+            for (std::size_t f = 0; f < content.fields.size(); ++f)
+                if (sameFieldName(content.fields[f].name, name)) fieldOf.push_back(f);
+    }
+    int count() const { return static_cast<int>(content.rowCount); }
+    std::optional<std::string_view> value(int record, int column) const
+    {
+        const TPacketCell &cell =
+            content.cells[std::size_t(record) * content.fields.size() + fieldOf[column]];
+        if (cell.isNull()) return std::nullopt;
+        return cell.bytes();
+    }
+    TcxDataFilterItems items() const
+    {
+        TcxDataFilterItems items;
+        items.count = [] { return 13; };
+        items.value = [this](int record, int column) { return value(record, column); };
+        return items;
+    }
+
+    TPacketContent content;
+    std::vector<std::size_t> fieldOf;
+};
+
+const TRecords &records()
+{
+    static const TRecords s_records;
+    return s_records;
+}
+
+int scan(const TcxFilterCriteria &criteria)
+{
+    const int count = records().count();
+    int kept = 0;
+    for (int record = 0; record < count; ++record)
+        kept += criteria.matches(record);
+    return kept;
+}
+
+std::unique_ptr<TcxDataFilterCriteria> likeCriteria(const std::string &pattern)
+{
+    auto criteria = std::make_unique<TcxDataFilterCriteria>(records().items());
+    criteria->addCondition(nullptr, Interactions, TcxFilterOperatorKind::Like, pattern, pattern);
+    return criteria;
+}
+
+void keptCounter(benchmark::State &state, int kept)
+{
+    state.counters["kept"] = kept;
+}
+
+void LikeContains(benchmark::State &state)
+{
+    const auto criteria = likeCriteria(gbkText("%感冒%"));
+    int kept = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kept = scan(*criteria));
+    keptCounter(state, kept);
+}
+
+void Memmem(benchmark::State &state)
+{
+    const std::string needle = gbkText("感冒");
+    const TRecords &data = records();
+    int kept = 0;
+    for (auto _ : state) {
+        kept = 0;
+        for (int record = 0; record < data.count(); ++record) {
+            const auto value = data.value(record, Interactions);
+            kept += value && memmem(value->data(), value->size(), needle.data(), needle.size());
+        }
+        benchmark::DoNotOptimize(kept);
+    }
+    keptCounter(state, kept);
+}
+
+void LikePathological(benchmark::State &state)
+{
+    const auto criteria = likeCriteria("%a%a%a%a%a%b");
+    int kept = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kept = scan(*criteria));
+    keptCounter(state, kept);
+}
+
+// The six conditions: (interactions like %感冒% or name = a generated name) and not (name
+// between 啊 and 感 or class in three values) and indications like %痛% and phone <> 123.
+using TAdd = void (*)(TcxFilterCriteria &, TcxFilterCriteriaItemList *, int);
+const TAdd Conditions[] = {
+    [](TcxFilterCriteria &c, TcxFilterCriteriaItemList *g, int) {
+        c.addCondition(g, Interactions, TcxFilterOperatorKind::Like, gbkText("%感冒%"), "");
+    },
+    [](TcxFilterCriteria &c, TcxFilterCriteriaItemList *g, int) {
+        c.addCondition(g, 0, TcxFilterOperatorKind::Equal,
+                       std::string(records().value(5, 0).value_or("")), "");
+    },
+    [](TcxFilterCriteria &c, TcxFilterCriteriaItemList *g, int) {
+        c.addCondition(g, 0, TcxFilterOperatorKind::Between,
+                       TVariant::array({gbkText("啊"), gbkText("感")}), "");
+    },
+    [](TcxFilterCriteria &c, TcxFilterCriteriaItemList *g, int) {
+        std::vector<TVariant> classes;
+        for (int record = 0; record < 3; ++record)
+            classes.emplace_back(std::string(records().value(record, 10).value_or("")));
+        c.addCondition(g, 10, TcxFilterOperatorKind::InList, TVariant::array(classes), "");
+    },
+    [](TcxFilterCriteria &c, TcxFilterCriteriaItemList *g, int) {
+        c.addCondition(g, 3, TcxFilterOperatorKind::Like, gbkText("%痛%"), "");
+    },
+    [](TcxFilterCriteria &c, TcxFilterCriteriaItemList *g, int) {
+        c.addCondition(g, 11, TcxFilterOperatorKind::NotEqual, "123", "");
+    },
+};
+
+void SixConditionTree(benchmark::State &state)
+{
+    TcxDataFilterCriteria criteria(records().items());
+    auto *either = criteria.addGroup(nullptr, TcxFilterBoolOperatorKind::Or);
+    Conditions[0](criteria, either, 0);
+    Conditions[1](criteria, either, 0);
+    auto *neither = criteria.addGroup(nullptr, TcxFilterBoolOperatorKind::NotOr);
+    Conditions[2](criteria, neither, 0);
+    Conditions[3](criteria, neither, 0);
+    Conditions[4](criteria, nullptr, 0);
+    Conditions[5](criteria, nullptr, 0);
+    int kept = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kept = scan(criteria));
+    keptCounter(state, kept);
+}
+
+void SixSingleScans(benchmark::State &state)
+{
+    std::vector<std::unique_ptr<TcxDataFilterCriteria>> singles;
+    for (TAdd add : Conditions) {
+        singles.push_back(std::make_unique<TcxDataFilterCriteria>(records().items()));
+        add(*singles.back(), nullptr, 0);
+    }
+    int kept = 0;
+    for (auto _ : state) {
+        kept = 0;
+        for (const auto &single : singles)
+            kept += scan(*single);
+        benchmark::DoNotOptimize(kept);
+    }
+    keptCounter(state, kept);
+}
+
+// Keeps each benchmark's time per iteration for the ratios printed at the end; with
+// repetitions the medians are compared.
+class TRatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs)
+            m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printRatio(const char *what, const std::string &first, const std::string &second)
+    {
+        const double a = timeOf(first), b = timeOf(second);
+        if (a > 0 && b > 0) std::printf("%-42s %8.2f\n", what, a / b);
+    }
+
+private:
+    double timeOf(const std::string &name)
+    {
+        if (m_times.count(name + "_median")) return m_times[name + "_median"];
+        return m_times.count(name) ? m_times[name] : 0;
+    }
+
+    std::map<std::string, double> m_times;
+};
+
+} // namespace
+
+BENCHMARK(LikeContains)->Unit(benchmark::kMillisecond);
+BENCHMARK(Memmem)->Unit(benchmark::kMillisecond);
+BENCHMARK(SixConditionTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(SixSingleScans)->Unit(benchmark::kMillisecond);
+BENCHMARK(LikePathological)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    records(); // generating and reading the packet is not part of any figure
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nRatios of time per scan of 100,000 records:\n");
+    reporter.printRatio("like %感冒% / memmem", "LikeContains", "Memmem");
+    reporter.printRatio("six-condition tree / six single scans", "SixConditionTree",
+                        "SixSingleScans");
+    reporter.printRatio("like %a%a%a%a%a%b / like %感冒%", "LikePathological", "LikeContains");
+    benchmark::Shutdown();
+}
