@@ -11,15 +11,13 @@ namespace {
 
 const char *const AlignProperty = "tervanaAlign";
 
-bool explicitlyHidden(const QWidget *widget)
-{
-    // Children of a container that has not been shown yet count as hidden to Qt; only the
-    // ones hidden on purpose stay out of the layout.
-    return widget->testAttribute(Qt::WA_WState_ExplicitShowHide) &&
-           widget->testAttribute(Qt::WA_WState_Hidden);
-}
-
 } // namespace
+
+bool isExplicitlyHidden(const QWidget *control)
+{
+    return control->testAttribute(Qt::WA_WState_ExplicitShowHide) &&
+           control->testAttribute(Qt::WA_WState_Hidden);
+}
 
 TAlign alignOf(const QWidget *control)
 {
@@ -80,7 +78,7 @@ void TAlignLayout::realign()
     for (QObject *object : m_container->children()) {
         if (!object->isWidgetType()) continue;
         auto *child = static_cast<QWidget *>(object);
-        if (child->isWindow() || explicitlyHidden(child) || alignOf(child) == alNone) continue;
+        if (child->isWindow() || isExplicitlyHidden(child) || alignOf(child) == alNone) continue;
         docked.push_back(child);
     }
 

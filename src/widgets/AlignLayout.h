@@ -14,6 +14,10 @@ enum TAlign : int { alNone, alTop, alBottom, alLeft, alRight, alClient };
 TAlign alignOf(const QWidget *control);
 void setAlign(QWidget *control, TAlign align);
 
+// Whether a control was hidden on purpose and so stays out of its parent's layout. Qt counts
+// every child of a container not shown yet as hidden; those still take part.
+bool isExplicitlyHidden(const QWidget *control);
+
 // Lays a container's docked children out as a classic form does, which no Qt layout does:
 // first the top-aligned ones from the top, then the bottom-aligned from the bottom, then left,
 // right, and finally the client-aligned ones in the room left over. Among children of one

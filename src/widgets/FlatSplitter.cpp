@@ -11,12 +11,6 @@
 
 namespace {
 
-bool explicitlyHidden(const QWidget *widget)
-{
-    return widget->testAttribute(Qt::WA_WState_ExplicitShowHide) &&
-           widget->testAttribute(Qt::WA_WState_Hidden);
-}
-
 // The inverted copy of the bar that follows the mouse: it shows the parent's pixels under
 // it inverted, so it reads on any background and leaves nothing behind when it goes.
 class TSplitterFeedback : public QWidget
@@ -143,7 +137,7 @@ QWidget *TFlatSplitter::findNeighbour() const
     for (QObject *object : parent->children()) {
         if (!object->isWidgetType() || object == this) continue;
         auto *sibling = static_cast<QWidget *>(object);
-        if (sibling->isWindow() || explicitlyHidden(sibling)) continue;
+        if (sibling->isWindow() || isExplicitlyHidden(sibling)) continue;
         if (sibling->geometry().contains(outside)) return sibling;
     }
     return nullptr;
@@ -159,7 +153,7 @@ int TFlatSplitter::upperLimit(const QWidget *neighbour) const
     for (const QObject *object : parent->children()) {
         if (!object->isWidgetType()) continue;
         auto *sibling = static_cast<const QWidget *>(object);
-        if (sibling->isWindow() || explicitlyHidden(sibling)) continue;
+        if (sibling->isWindow() || isExplicitlyHidden(sibling)) continue;
         const TAlign align = alignOf(sibling);
         if (horizontal && (align == alTop || align == alBottom)) limit -= sibling->height();
         if (!horizontal && (align == alLeft || align == alRight)) limit -= sibling->width();
