@@ -253,7 +253,7 @@ public:
         const TcxFilterCriteriaItemList &root = m_criteria.root();
         int32(-1);
         byte(static_cast<std::uint8_t>(root.boolOperator()));
-        writeChildren(root);
+        writeChildren(root, 0);
         return std::move(m_bytes);
     }
 
@@ -275,20 +275,22 @@ private:
         return static_cast<std::int32_t>(size);
     }
 
-    void writeChildren(const TcxFilterCriteriaItemList &group)
+    void writeChildren(const TcxFilterCriteriaItemList &group, int depth)
     {
         int32(group.count());
         for (int i = 0; i < group.count(); ++i)
-            writeNode(*group.item(i));
+            writeNode(*group.item(i), depth);
     }
 
-    void writeNode(const TcxCustomFilterCriteriaItem &node)
+    // Nothing is written that the reader would refuse, nesting included.
+    void writeNode(const TcxCustomFilterCriteriaItem &node, int depth)
     {
         if (node.isGroup()) {
+            if (depth + 1 > cxFilterStreamMaxDepth) throw EWriteError();
             const auto &group = static_cast<const TcxFilterCriteriaItemList &>(node);
             byte(1);
             byte(static_cast<std::uint8_t>(group.boolOperator()));
-            writeChildren(group);
+            writeChildren(group, depth + 1);
             return;
         }
         const auto &condition = static_cast<const TcxFilterCriteriaItem &>(node);
@@ -297,7 +299,7 @@ private:
         int32(length(condition.displayText().size()));
         m_bytes += condition.displayText();
         int32(condition.column() < 0 ? -1 : m_criteria.itemId(condition.column()));
-        writeValue(condition.value());
+        writeValue(condition.value(), 0);
     }
 
     void writeInteger(std::int32_t value)
@@ -314,7 +316,7 @@ private:
         }
     }
 
-    void writeValue(const TVariant &value)
+    void writeValue(const TVariant &value, int depth)
     {
         using TType = TVariant::TType;
         switch (value.type()) {
@@ -370,10 +372,11 @@ private:
             return;
         }
         case TType::Array:
+            if (depth + 1 > cxFilterStreamMaxDepth) throw EWriteError();
             byte(TagArray);
             writeInteger(length(value.elements().size()));
             for (const TVariant &element : value.elements())
-                writeValue(element);
+                writeValue(element, depth + 1);
             return;
         }
         throw EWriteError();

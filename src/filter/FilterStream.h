@@ -22,8 +22,8 @@ public:
 };
 
 // Groups nest at most this deep in a stream, and so do arrays inside a value. Deeper
-// nesting is refused as damage: no filter anyone builds comes near it, and reading it
-// would take the stack with it.
+// nesting is refused as damage when read and as a value the stream cannot hold when
+// written: no filter anyone builds comes near it, and reading it would take the stack.
 constexpr int cxFilterStreamMaxDepth = 1000;
 
 // Reads the nodes of a filter stream into the criteria's root (already cleared), adding each

@@ -247,6 +247,22 @@ TEST_F(FilterCriteria, ComparesTextsByTheirBytes)
          TVariant::integer(9),
          {"10", " 8", "9.5"},
          {0, 2}},
+        {"like sees a number as its text", K::Like, TVariant::integer(-5), {"-5", "5", "-50"}, {0}},
+        {"like sees a currency as its text",
+         K::Like,
+         TVariant::currency(12500),
+         {"1.25", "1.2500", "1"},
+         {0}},
+        {"like sees a Boolean as its text",
+         K::Like,
+         TVariant::boolean(true),
+         {"True", "true", "-1"},
+         {0}},
+        {"like sees a wide text as GBK",
+         K::Like,
+         TVariant::wideText(u"%感冒%"),
+         {g("复方感冒灵"), g("感")},
+         {0}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -460,6 +476,11 @@ TEST_F(FilterCriteria, AssignCopiesSettingsAndCarriesColumnsByTheirIds)
     EXPECT_EQ(criteria.MaxValueListCount(), 7);
     EXPECT_EQ(criteria.DateTimeFormat(), "yyyy");
     EXPECT_FALSE(criteria.Active()) << "only a controller's criteria hands on Active";
+
+    changes = 0;
+    criteria.assign(criteria);
+    EXPECT_EQ(describe(criteria.root()), "OR[3:*b,-1:z]") << "assigned to itself";
+    EXPECT_EQ(changes, 1);
 
     TcxDataFilterCriteria other(items);
     other.assign(criteria);

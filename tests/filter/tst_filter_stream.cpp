@@ -437,6 +437,36 @@ TEST_F(FilterStream, DeepNestingIsRefusedWithoutRunningOutOfStack)
     EXPECT_EQ(depthOf(criteria.root()), cxFilterStreamMaxDepth);
 }
 
+TEST_F(FilterStream, WritesNothingItCouldNotReadBack)
+{
+    auto expectWriteError = [](const TcxFilterCriteria &criteria) {
+        try {
+            criteria.writeToStream();
+            ADD_FAILURE() << "the tree was written";
+        } catch (const Exception &error) {
+            EXPECT_EQ(error.Message(), "Stream write error");
+        }
+    };
+    TcxFilterCriteriaItemList *group = nullptr;
+    for (int i = 0; i < cxFilterStreamMaxDepth; ++i)
+        group = criteria.addGroup(group, B::And);
+    EXPECT_NO_THROW(criteria.writeToStream());
+    criteria.addGroup(group, B::Or);
+    expectWriteError(criteria);
+
+    criteria.clear();
+    TVariant value = TVariant::array({});
+    for (int i = 1; i < cxFilterStreamMaxDepth; ++i)
+        value = TVariant::array({value});
+    auto *condition = criteria.addCondition(nullptr, 0, K::InList, value, "");
+    criteria.readFromStream(criteria.writeToStream());
+    condition = criteria.findCondition(0);
+    ASSERT_NE(condition, nullptr);
+    EXPECT_TRUE(condition->value() == value);
+    condition->setValue(TVariant::array({value}));
+    expectWriteError(criteria);
+}
+
 TEST_F(FilterStream, ColumnIdsNameTheColumns)
 {
     TcxDataFilterItems items = table.items();
