@@ -4,7 +4,7 @@
 
 #include "DataSource.h"
 #include "GbkQt.h"
-#include "MemoText.h"
+#include "SystemColors.h"
 #include "cxDBMemo.h"
 #include "cxInnerMemo.h"
 
@@ -477,6 +477,26 @@ TEST_F(MemoTest, CtrlASelectsTheWholeText)
     EXPECT_EQ(edit()->textCursor().selectionStart(), 0);
     EXPECT_EQ(edit()->textCursor().selectionEnd(), 3);
     EXPECT_EQ(cds.State(), TDataSetState::Browse);
+}
+
+TEST_F(MemoTest, TheSelectionShowsOnlyWhileThePaneHasTheFocus)
+{
+    openWith(Guige, {gbkOf("原文原文")});
+    showPane("Guige");
+    edit()->selectAll();
+    const auto highlighted = [&] {
+        const QImage image = memo->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y) == toQColor(clHighlight);
+        return count;
+    };
+    EXPECT_GT(highlighted(), 0);
+    other->setFocus();
+    EXPECT_EQ(highlighted(), 0);
+    EXPECT_EQ(edit()->textCursor().selectedText(), QStringLiteral("原文原文"))
+        << "only hidden, not dropped";
 }
 
 } // namespace
