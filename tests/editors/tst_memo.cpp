@@ -456,6 +456,19 @@ TEST_F(MemoTest, TheContextMenuChangesThroughTheSameCheck)
     EXPECT_EQ(memo->Text(), QStringLiteral("原文原文"));
 }
 
+TEST_F(MemoTest, AValueThatIsNotGbkTextCannotBeEdited)
+{
+    // Shown with replacement characters, it could only be written back as other bytes.
+    const std::string damaged = "ab\x81 cd";
+    openWith(Guige, {damaged});
+    showPane("Guige");
+    caretToEnd();
+    typeChars(edit(), QStringLiteral("x"));
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(cds.State(), TDataSetState::Browse);
+    EXPECT_EQ(value("GuiGe"), damaged);
+}
+
 TEST_F(MemoTest, ClosedDataSetEmptiesThePaneAndAMissingFieldFailsTheOpen)
 {
     openWith(Guige, {gbkOf("原文")});
