@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -33,15 +34,25 @@ void TcxDataStorage::clear()
 {
     m_recordCount = 0;
     m_cells.clear();
-    m_arena.clear();
+    m_arenaUsed = 0;
+    m_large.clear();
     for (std::vector<std::uint64_t> &prefixes : m_sortPrefixes)
         prefixes.clear();
 }
 
-void TcxDataStorage::reserve(int records, std::size_t bytes)
+void TcxDataStorage::release()
+{
+    clear();
+    m_cells.shrink_to_fit();
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
+    for (std::vector<std::uint64_t> &prefixes : m_sortPrefixes)
+        prefixes.shrink_to_fit();
+}
+
+void TcxDataStorage::reserve(int records)
 {
     m_cells.reserve(static_cast<std::size_t>(records) * m_fieldCount);
-    m_arena.reserve(bytes);
 }
 
 int TcxDataStorage::appendRecord()
@@ -52,6 +63,24 @@ int TcxDataStorage::appendRecord()
     return m_recordCount++;
 }
 
+std::uint32_t TcxDataStorage::allocate(std::uint32_t length)
+{
+    assert(length > 0 && length <= BlockSize);
+    std::uint64_t offset = m_arenaUsed;
+    // A value that would cross the block's end starts the next block.
+    if ((offset & (BlockSize - 1)) + length > BlockSize) offset = (offset | (BlockSize - 1)) + 1;
+    // Offsets are 32-bit to keep the slots small; a store past 4 GiB is refused, not wrapped.
+    if (offset + length > std::numeric_limits<std::uint32_t>::max())
+        throw Exception("Out of memory");
+    const std::size_t block = static_cast<std::size_t>(offset >> BlockShift);
+    while (m_blocks.size() <= block)
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
+    m_arenaUsed = static_cast<std::uint32_t>(offset + length);
+    // Readers take a value's bytes from its first block only.
+    assert((offset >> BlockShift) == ((offset + length - 1) >> BlockShift));
+    return static_cast<std::uint32_t>(offset);
+}
+
 void TcxDataStorage::setValue(int recordIndex, int fieldIndex,
                               std::optional<std::string_view> value)
 {
@@ -60,15 +89,19 @@ void TcxDataStorage::setValue(int recordIndex, int fieldIndex,
     TCell &target = m_cells[static_cast<std::size_t>(recordIndex) * m_fieldCount + fieldIndex];
     if (!value) {
         target = TCell();
-    } else {
-        // Offsets are 32-bit to keep the slots small; a store past 4 GiB is refused, not
-        // wrapped.
-        if (m_arena.size() + value->size() > std::numeric_limits<std::uint32_t>::max())
+    } else if (value->empty()) {
+        target = {0, 0, TKind::Arena};
+    } else if (value->size() > BlockSize) {
+        if (m_large.size() >= std::numeric_limits<std::uint32_t>::max())
             throw Exception("Out of memory");
-        target.offset = static_cast<std::uint32_t>(m_arena.size());
-        target.length = static_cast<std::uint32_t>(value->size());
-        target.null = false;
-        m_arena.append(*value);
+        m_large.emplace_back(*value);
+        target = {static_cast<std::uint32_t>(m_large.size() - 1),
+                  static_cast<std::uint32_t>(value->size()), TKind::Large};
+    } else {
+        const auto length = static_cast<std::uint32_t>(value->size());
+        const std::uint32_t offset = allocate(length);
+        std::memcpy(arenaData(offset), value->data(), length);
+        target = {offset, length, TKind::Arena};
     }
     std::vector<std::uint64_t> &prefixes = m_sortPrefixes[static_cast<std::size_t>(fieldIndex)];
     if (!prefixes.empty())
@@ -80,8 +113,14 @@ std::optional<std::string_view> TcxDataStorage::value(int recordIndex, int field
     assert(recordIndex >= 0 && recordIndex < m_recordCount);
     assert(fieldIndex >= 0 && fieldIndex < m_fieldCount);
     const TCell &source = cell(recordIndex, fieldIndex);
-    if (source.null) return std::nullopt;
-    return std::string_view(m_arena.data() + source.offset, source.length);
+    switch (source.kind) {
+    case TKind::Null: return std::nullopt;
+    case TKind::Large: return std::string_view(m_large[source.offset]);
+    case TKind::Arena:
+        if (source.length == 0) return std::string_view();
+        return std::string_view(arenaData(source.offset), source.length);
+    }
+    return std::nullopt;
 }
 
 const std::vector<std::uint64_t> &TcxDataStorage::sortPrefixes(int fieldIndex) const

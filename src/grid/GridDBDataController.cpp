@@ -6,8 +6,8 @@
 #include "Field.h"
 
 #include <algorithm>
-#include <exception>
 #include <cstring>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -255,7 +255,7 @@ void TcxGridDBDataController::activeChanged()
     m_editingRecord = -1;
     m_cursorRecord = 0;
     TUpdateLock lock(*this);
-    m_storage.clear();
+    m_storage.release();
     m_focusedRecord = -1;
     m_pending |= ChangeLoad | ChangeFocusedRecord;
 }
@@ -372,7 +372,7 @@ void TcxGridDBDataController::reload()
         const bool wasBof = dataSet->Bof();
         const bool wasEof = dataSet->Eof();
 
-        m_storage.reserve(dataSet->RecordCount(), 0);
+        m_storage.reserve(dataSet->RecordCount());
         bool found = false;
         dataSet->First();
         while (!dataSet->Eof()) {

@@ -3,6 +3,7 @@
 #include "DataSetTestSupport.h"
 
 #include "DataSource.h"
+#include "DataStorage.h"
 #include "GridDBDataController.h"
 
 #include <memory>
@@ -113,6 +114,52 @@ const char *const Putaotang = "葡萄糖";
 const char *const Weishengsu = "维生素C";
 
 } // namespace
+
+TEST(TcxDataStorage, KeepsEveryValueAcrossBlocksReloadsAndRewrites)
+{
+    // Several megabytes of values of awkward lengths, so that many would cross a block's end,
+    // plus null, empty and one value larger than any block.
+    auto valueOf = [](int record, int field, int round) -> std::optional<std::string> {
+        if ((record + field) % 7 == 0) return std::nullopt;
+        if ((record + field) % 7 == 1) return std::string();
+        std::string text(static_cast<std::size_t>(900 + (record * 37 + field * 11) % 700), ' ');
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char>((record * 131 + field * 17 + round * 7 + i) % 256);
+        return text;
+    };
+    TcxDataStorage storage;
+    storage.setFieldCount(3);
+    const std::string large(3u << 20, '\xB0');
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "first load" : "reload into kept memory");
+        storage.clear();
+        for (int record = 0; record < 3000; ++record) {
+            ASSERT_EQ(storage.appendRecord(), record);
+            for (int field = 0; field < 3; ++field) {
+                auto text = valueOf(record, field, round);
+                storage.setValue(record, field,
+                                 text ? std::optional<std::string_view>(*text) : std::nullopt);
+            }
+        }
+        storage.setValue(1500, 2, large);
+        // An edit writes the record's values again.
+        storage.setValue(10, 0, std::string_view("edited"));
+        for (int record = 0; record < 3000; ++record) {
+            for (int field = 0; field < 3; ++field) {
+                std::optional<std::string> expected = valueOf(record, field, round);
+                if (record == 1500 && field == 2) expected = large;
+                if (record == 10 && field == 0) expected = "edited";
+                const auto actual = storage.value(record, field);
+                ASSERT_EQ(actual.has_value(), expected.has_value()) << record << "/" << field;
+                if (expected) {
+                    ASSERT_EQ(*actual, *expected) << record << "/" << field;
+                }
+            }
+        }
+    }
+    storage.release();
+    EXPECT_EQ(storage.RecordCount(), 0);
+}
 
 TEST(GridDBDataController, SortsNullEmptyCaseAndGbkBytesInThatOrder)
 {
