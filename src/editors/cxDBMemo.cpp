@@ -99,7 +99,6 @@ TcxDBMemo::TcxDBMemo(QWidget *owner) : QWidget(owner), m_innerEdit(new TcxInnerM
 
     applyOptions();
     updateColors();
-    m_readOnly = false;
     updateReadOnly();
 }
 

@@ -162,6 +162,6 @@ private:
     // The shown value is the field's bytes exactly; a damaged value is not editable, since
     // writing it back would replace the bytes the text could not show.
     bool m_valueExact = true;
-    bool m_readOnly = true;
+    bool m_readOnly = false;
     int m_refreshLock = 0;
 };

@@ -14,8 +14,6 @@
 #include <QMimeData>
 #include <QTextBlock>
 
-#include <climits>
-
 namespace {
 
 bool isNavigationKey(int key)
