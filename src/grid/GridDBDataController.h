@@ -87,7 +87,7 @@ public:
 
     // The record store.
     int RecordCount() const { return m_storage.RecordCount(); }
-    // Null for a null value. The view stays valid until the next reload or edit of the record.
+    // Null for a null value. The bytes stay valid until the store is reloaded or emptied.
     std::optional<std::string_view> value(int recordIndex, int item) const;
 
     // The row list.
@@ -95,7 +95,7 @@ public:
     int recordIndexOfRow(int row) const;
     // The row that shows `recordIndex`, or -1 when the filter hides it (a linear search).
     int rowIndexOfRecord(int recordIndex) const;
-    // GBK bytes; empty for a null value. Valid as `value` is.
+    // GBK bytes; empty for a null value. Valid as long as `value`'s bytes.
     std::string_view displayText(int row, int item) const;
 
     // Focus. The focused record stays known while the filter hides it (no focused row then);
