@@ -293,6 +293,8 @@ TEST_F(MemoTest, PasteIsCutAtTheLimitAtAWholeCharacter)
          QStringLiteral("1234567890123中"), true},
         {"half a character left out", "12345678901234", 14, QStringLiteral("中"),
          QStringLiteral("12345678901234"), true},
+        {"the euro sign is one byte", "12345678901234", 14, QStringLiteral("€中"),
+         QStringLiteral("12345678901234€"), true},
         {"half a line break left out", "12345678901234", 14, QStringLiteral("\nx"),
          QStringLiteral("12345678901234"), true},
         {"text after the caret is kept", "12345678901234", 0, QStringLiteral("ab"),
