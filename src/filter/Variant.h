@@ -38,6 +38,9 @@ public:
     TVariant() = default; // null
     TVariant(std::string gbkText) : m_type(TType::Text), m_text(std::move(gbkText)) {}
     TVariant(const char *gbkText) : TVariant(std::string(gbkText)) {}
+    // A bare number or null pointer would otherwise pass for a text; say which kind is meant.
+    TVariant(int) = delete;
+    TVariant(std::nullptr_t) = delete;
 
     static TVariant unassigned();
     static TVariant boolean(bool value);

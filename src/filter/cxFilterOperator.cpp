@@ -281,7 +281,7 @@ public:
 
     bool matches(std::optional<std::string_view> value) const override
     {
-        if (!value) return false;
+        if (isNullValue(value)) return false;
         const double date = variantToDate(TVariantRef(value));
         return date >= m_start && date < m_end;
     }
