@@ -510,6 +510,20 @@ TEST(GridDBDataController, ClosingEmptiesTheListAndReopeningLoadsItAgain)
     grid.expectFocusOnCurrent();
 }
 
+TEST(GridDBDataController, ReopeningWhileControlsAreDisabledReloadsOnTheLayoutChange)
+{
+    TGrid grid({drug("B"), drug("A")});
+    grid.cds.DisableControls();
+    grid.cds.Close();
+    writeFile(grid.cds.FileName(), packet(drugPacketFields(), {drug("Y"), drug("Z"), drug("X")}));
+    grid.cds.Open();
+    EXPECT_EQ(grid.rowNames(), (std::vector<std::string>{"A", "B"})); // nothing heard yet
+    grid.cds.EnableControls();
+    EXPECT_EQ(grid.rowNames(), (std::vector<std::string>{"X", "Y", "Z"}));
+    grid.expectFocusOnCurrent();
+    EXPECT_EQ(grid.controller.FocusedRowIndex(), 1);
+}
+
 TEST(GridDBDataController, IndexErrors)
 {
     TGrid grid({drug("B"), drug("A")});
