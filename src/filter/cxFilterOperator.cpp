@@ -3,6 +3,8 @@
 #include "FilterWords.h"
 #include "LikeMatcher.h"
 
+#include <cassert>
+
 namespace {
 
 using TKind = TcxFilterOperatorKind;
@@ -330,5 +332,7 @@ std::unique_ptr<TcxFilterOperator> TcxFilterOperator::create(TcxFilterOperatorKi
     static const char *const DateNames[] = {"昨天", "今天", "明天", "前一周", "前一月", "前一年",
                                             "本周", "本月", "本年", "下一周", "下一月", "下一年"};
     const int dateIndex = static_cast<int>(kind) - static_cast<int>(TKind::Yesterday);
+    assert(dateIndex >= 0 && dateIndex < 12);
+    if (dateIndex < 0 || dateIndex >= 12) return std::make_unique<TcxFilterEqualOperator>();
     return std::make_unique<TcxFilterDateOperator>(kind, DateNames[dateIndex]);
 }
