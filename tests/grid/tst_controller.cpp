@@ -321,11 +321,21 @@ TEST(GridDBDataController, FilterHidingTheCurrentRecordLeavesNoFocusedRow)
     int filterNotices = 0;
     grid.controller.OnFilterChanged = [&] { ++filterNotices; };
     auto &controller = grid.controller;
+    int selectionNotices = 0;
+    controller.OnSelectionChanged = [&] { ++selectionNotices; };
     controller.SetFilterHook([&controller](int recordIndex) {
         return controller.value(recordIndex, ManufacturerItem) == std::string_view("x");
     });
+    // While the view is being loaded, a filter change does nothing.
+    controller.setViewLoading(true);
+    controller.FilterChanged();
+    EXPECT_EQ(controller.RowCount(), 4);
+    EXPECT_EQ(filterNotices, 0);
+    controller.setViewLoading(false);
+
     controller.FilterChanged();
     EXPECT_EQ(filterNotices, 1);
+    EXPECT_EQ(selectionNotices, 1); // rows were lost
     EXPECT_EQ(grid.rowNames(), (std::vector<std::string>{"B", "C"}));
     EXPECT_EQ(controller.FocusedRowIndex(), -1);
     EXPECT_EQ(controller.FocusedRecordIndex(), 1); // still the hidden current record
