@@ -378,15 +378,27 @@ void TcxGridDBTableView::goLeft()
     scrollHorizontally(-HorizontalScrollStep);
 }
 
+void TcxGridDBTableView::scrollPageUp()
+{
+    if (m_topRow <= 0) return;
+    // The old top row becomes the bottom row.
+    const int fullyVisible = fullyVisibleRowCount();
+    SetTopRowIndex(fullyVisible > 1 ? m_topRow - fullyVisible + 1 : m_topRow - 1);
+}
+
+void TcxGridDBTableView::scrollPageDown()
+{
+    if (m_topRow < 0) return;
+    // The old bottom row becomes the top row.
+    const int fullyVisible = fullyVisibleRowCount();
+    SetTopRowIndex(fullyVisible > 1 ? m_topRow + fullyVisible - 1 : m_topRow + 1);
+}
+
 void TcxGridDBTableView::pageUp()
 {
     if (m_controller->RowCount() == 0) return;
     makeFocusedRowVisible();
-    if (m_controller->FocusedRowIndex() == m_topRow && m_topRow > 0) {
-        // The old top row becomes the bottom row.
-        const int fullyVisible = fullyVisibleRowCount();
-        SetTopRowIndex(fullyVisible > 1 ? m_topRow - fullyVisible + 1 : m_topRow - 1);
-    }
+    if (m_controller->FocusedRowIndex() == m_topRow) scrollPageUp();
     focusRow(m_topRow);
 }
 
@@ -394,11 +406,7 @@ void TcxGridDBTableView::pageDown()
 {
     if (m_controller->RowCount() == 0) return;
     makeFocusedRowVisible();
-    if (m_controller->FocusedRowIndex() == lastFullyVisibleRow()) {
-        // The old bottom row becomes the top row.
-        const int fullyVisible = fullyVisibleRowCount();
-        SetTopRowIndex(fullyVisible > 1 ? m_topRow + fullyVisible - 1 : m_topRow + 1);
-    }
+    if (m_controller->FocusedRowIndex() == lastFullyVisibleRow()) scrollPageDown();
     focusRow(lastFullyVisibleRow());
 }
 

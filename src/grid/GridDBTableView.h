@@ -128,6 +128,9 @@ public:
     void clickRow(int row);
     // Scrolls by whole rows, leaving the focused row alone.
     void scrollRows(int distance);
+    // The scrolling step of Page Up and Page Down alone, as the scroll bar's track asks for it.
+    void scrollPageUp();
+    void scrollPageDown();
     void makeFocusedRowVisible();
 
     // Header clicks.

@@ -361,6 +361,28 @@ TEST(DrugListView, WheelScrollsWithoutMovingTheFocus)
     QApplication::setWheelScrollLines(3);
 }
 
+TEST(DrugListView, PageScrollStepsLeaveTheFocusedRowAlone)
+{
+    TDrugList list(shuffledNames(12));
+    list.key(Qt::Key_Home, Qt::ControlModifier);
+    list.key(Qt::Key_Down);
+    // The old bottom row becomes the top row and back, within 0 .. 7.
+    struct TStep
+    {
+        bool down;
+        int topRow;
+    };
+    const TStep steps[] = {{true, 4}, {true, 7}, {true, 7}, {false, 3}, {false, 0}, {false, 0}};
+    for (const TStep &step : steps) {
+        if (step.down)
+            list.view().scrollPageDown();
+        else
+            list.view().scrollPageUp();
+        EXPECT_EQ(list.topRow(), step.topRow);
+        EXPECT_EQ(list.focusedRow(), 1);
+    }
+}
+
 TEST(DrugListView, EscCancelsAPendingEditOfTheCurrentRecord)
 {
     TDrugList list(shuffledNames(6));
