@@ -43,7 +43,8 @@ TEST(Program, SplashThenMainWindowThenTheEnd)
             EXPECT_EQ(FAbout, nullptr);
             EXPECT_EQ(Application->MainForm(), form);
             EXPECT_FALSE(Application->Terminated()) << "closing the splash ends nothing";
-            EXPECT_TRUE(form->cds->Active()) << "the first activation opened the data file";
+            EXPECT_TRUE(waitFor([form] { return form->cds->Active(); }))
+                << "the first activation opened the data file";
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
             const QPoint offset = form->frameGeometry().center() - screen.center();
             EXPECT_LE(std::abs(offset.x()), 1);
