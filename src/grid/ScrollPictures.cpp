@@ -103,8 +103,8 @@ QImage scrollCursorImage(TcxScrollCursor cursor)
     const QPoint c(ScrollCursorHotSpot, ScrollCursorHotSpot);
     // A moving cursor shows its one arrow further out and larger.
     const int reach = isMoving(cursor) ? 13 : 11;
-    const int base = isMoving(cursor) ? 7 : 6;
-    const int half = isMoving(cursor) ? 6 : 4;
+    const int base = 7;
+    const int half = isMoving(cursor) ? 6 : 3;
     const unsigned arrows = arrowsOf(cursor);
     // White first, shifted all round, so that the black shapes keep an outline on any ground.
     for (int dy = -1; dy <= 1; ++dy)

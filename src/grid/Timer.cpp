@@ -25,9 +25,21 @@ private:
     QTimer m_timer;
 };
 
+std::function<std::unique_ptr<TcxTimer>()> &factory()
+{
+    static std::function<std::unique_ptr<TcxTimer>()> s_factory;
+    return s_factory;
+}
+
 } // namespace
 
 std::unique_ptr<TcxTimer> TcxTimer::create()
 {
+    if (factory()) return factory()();
     return std::make_unique<TcxToolkitTimer>();
+}
+
+void TcxTimer::setFactory(std::function<std::unique_ptr<TcxTimer>()> made)
+{
+    factory() = std::move(made);
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 // A repeating timer on the user-interface thread, behind an interface so that the scroll bar's
 // repeat and the middle-button scrolling can be driven step by step instead of by the clock.
@@ -21,6 +22,9 @@ public:
     // Called at every expiry while the timer runs.
     std::function<void()> onTimeout;
 
-    // The toolkit's timer.
+    // The toolkit's timer, or whatever the factory set below makes.
     static std::unique_ptr<TcxTimer> create();
+    // Lets a test hand out timers of its own to everything that creates one; an empty
+    // function brings back the toolkit's.
+    static void setFactory(std::function<std::unique_ptr<TcxTimer>()> factory);
 };
