@@ -291,6 +291,10 @@ TEST(FilterDialog, ControlsSitAtTheirPlacesInTabOrder)
     TTestList list;
     auto dialog = makeDialog(list.criteria);
     EXPECT_EQ(dialog->size(), QSize(414, 175));
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+    EXPECT_TRUE(dialog->windowFlags() & Qt::WindowContextHelpButtonHint);
+    EXPECT_EQ(dialog->font().family(), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(dialog->font().pixelSize(), 11);
     struct TPlace
     {
         QWidget *control;
@@ -553,6 +557,7 @@ TEST(FilterDialog, ReopensWithBothConditionsAndTheJoiningWord)
         bool orChecked;
         const char *second;
         const char *secondText;
+        bool hints;
     };
     const std::vector<TCase> cases = {
         {"or of two patterns",
@@ -562,14 +567,14 @@ TEST(FilterDialog, ReopensWithBothConditionsAndTheJoiningWord)
              chooseOperator(d.cbOperator2, QStringLiteral("相似"));
              typeText(d.Edit2, QStringLiteral("%咳%"));
          },
-         "相似", "%感冒%", true, "相似", "%咳%"},
+         "相似", "%感冒%", true, "相似", "%咳%", true},
         {"and of a blank test and a name with a percent sign",
          [](TcxFilterDialog &d) {
              chooseOperator(d.cbOperator1, QStringLiteral("不为空"));
              chooseOperator(d.cbOperator2, QStringLiteral("不等于"));
              typeText(d.Edit2, QStringLiteral("0.9%氯化钠"));
          },
-         "不为空", "", false, "不等于", "0.9%氯化钠"},
+         "不为空", "", false, "不等于", "0.9%氯化钠", false},
     };
     for (const TCase &row : cases) {
         SCOPED_TRACE(row.name);
@@ -586,6 +591,7 @@ TEST(FilterDialog, ReopensWithBothConditionsAndTheJoiningWord)
             EXPECT_EQ(dialog.rbAnd->isChecked(), !row.orChecked);
             EXPECT_EQ(dialog.cbOperator2->currentText(), QString::fromUtf8(row.second));
             EXPECT_EQ(maskEdit(dialog.Edit2)->text(), QString::fromUtf8(row.secondText));
+            EXPECT_EQ(!dialog.lblSingle->isHidden(), row.hints);
             QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
         });
         // OK without a change gives the same filter back.
