@@ -247,8 +247,7 @@ bool TcxFilterControlTree::build(TcxFilterCriteria &criteria) const
                     break;
                 }
                 default: {
-                    const bool blank =
-                        first.value.isNull() || (first.value.isText() && first.text.empty());
+                    const bool blank = first.value.isNull() || first.text.empty();
                     criteria.addCondition(target, id, kind, first.value,
                                           blank ? gbkWord("空") : first.text);
                     break;
