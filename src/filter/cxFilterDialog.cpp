@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,13 +37,27 @@ const char *const BlankText = "空";
 
 constexpr QSize ClientSize(414, 175);
 constexpr int DropDownButtonWidth = 17;
+constexpr int DropDownCount = 8;
 
 // The flat look's operator list: a sunken two-pixel border, the field and a small button
 // with the drop-down arrow. The list that drops down is the toolkit's.
 class TFlatComboBox : public QComboBox
 {
 public:
-    using QComboBox::QComboBox;
+    explicit TFlatComboBox(QWidget *parent) : QComboBox(parent)
+    {
+        // The list drops down below the box, in the system's list colours, rather than over it.
+        setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+        auto *list = new QListView(this);
+        QPalette colours = list->palette();
+        colours.setColor(QPalette::Base, toQColor(clWindow));
+        colours.setColor(QPalette::Text, toQColor(clWindowText));
+        colours.setColor(QPalette::Highlight, toQColor(clHighlight));
+        colours.setColor(QPalette::HighlightedText, toQColor(clHighlightText));
+        list->setPalette(colours);
+        setView(list);
+        setMaxVisibleItems(DropDownCount);
+    }
 
     void showPopup() override
     {
