@@ -245,6 +245,42 @@ TEST(FilterDialogFit, TableOfCriteria)
     }
 }
 
+TEST(FilterDialogOperators, MapToCriteriaKindsAndBack)
+{
+    using Op = TcxFilterDialogOperator;
+    using Kind = TcxFilterOperatorKind;
+    struct TCase
+    {
+        Op op;
+        Kind kind;
+        const char *text;
+    };
+    const std::vector<TCase> cases = {
+        {Op::Equal, Kind::Equal, "等于"},          {Op::NotLike, Kind::NotLike, "不相似"},
+        {Op::Blanks, Kind::Equal, "为空"},         {Op::NonBlanks, Kind::NotEqual, "不为空"},
+        {Op::Between, Kind::Between, "在...之间"}, {Op::NotInList, Kind::NotInList, "不包含"},
+        {Op::Yesterday, Kind::Yesterday, "昨天"},  {Op::NextYear, Kind::NextYear, "下一年"},
+    };
+    TcxFilterCriteria criteria;
+    for (const TCase &row : cases) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(criteriaKind(row.op), row.kind);
+        EXPECT_EQ(dialogOperatorText(row.op), QString::fromUtf8(row.text));
+        const TVariant value = isBlankTest(row.op) ? TVariant() : TVariant("A");
+        const TcxFilterCriteriaItem *condition =
+            criteria.addCondition(nullptr, 0, row.kind, value, "A");
+        EXPECT_EQ(dialogOperatorOf(*condition), row.op);
+    }
+    // Every number round-trips through its kind, the blank tests through a null value.
+    for (int number = 1; number <= 26; ++number) {
+        const auto op = static_cast<Op>(number);
+        const TVariant value = isBlankTest(op) ? TVariant() : TVariant("A");
+        EXPECT_EQ(dialogOperatorOf(*criteria.addCondition(nullptr, 0, criteriaKind(op), value, "")),
+                  op)
+            << number;
+    }
+}
+
 TEST(FilterDialog, OpensOnAnUnfilteredColumn)
 {
     TTestList list;
