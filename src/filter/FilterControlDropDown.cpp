@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 
 TcxFilterControlDropDown::TcxFilterControlDropDown(QWidget *owner) : QListWidget(owner)
 {
@@ -28,9 +29,10 @@ void TcxFilterControlDropDown::popup(const QStringList &entries, int current, co
     const int rowHeight = qMax(sizeHintForRow(0), fontMetrics().height());
     const int rows = qBound(1, static_cast<int>(entries.size()), MaxRows);
     int width = anchor.width();
-    for (int index = 0; index < count(); ++index)
-        width = qMax(width, sizeHintForColumn(0));
-    if (entries.size() > MaxRows) width += verticalScrollBar()->sizeHint().width();
+    // Measured from the texts: the view knows no item sizes before it is shown.
+    for (const QString &entry : entries)
+        width = qMax(width, fontMetrics().horizontalAdvance(entry) + 12);
+    if (entries.size() > MaxRows) width += style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
     resize(width + 2 * frameWidth() + 4, rows * rowHeight + 2 * frameWidth());
     move(anchor.bottomLeft() + QPoint(0, 1));
     show();

@@ -79,7 +79,8 @@ int TcxFilterControl::valueWidth(const TcxFilterControlHit &hit, const QString &
 {
     const QFontMetrics metrics(valueFont());
     const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
-    int width = qMax(metrics.horizontalAdvance(text), 2 * zero);
+    // An empty text keeps a little width, so that it can still be clicked.
+    int width = text.isEmpty() ? 2 * zero : metrics.horizontalAdvance(text);
     if (hit == m_editing) width += 4;
     // A value grows while it is hot or edited, so that a short one is easy to hit and type in.
     if (hit == m_hot || hit == m_editing) width = qMax(width, HotValueZeros * zero);

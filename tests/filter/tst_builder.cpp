@@ -922,3 +922,41 @@ TEST(FilterBuilder, DamagedOrForeignFilesEndInTheErrorBox)
     EXPECT_TRUE(platform.errorBoxes.isEmpty());
     EXPECT_EQ(control.tree().count(), 2);
 }
+
+// The dialog on a nested filter as the user sees it; the picture goes to TERVANA_PICTURE_DIR
+// when that is set.
+TEST(FilterBuilder, PictureOfANestedTree)
+{
+    TTestList list;
+    buildNestedFilter(list.criteria);
+    TShownDialog shown(list);
+    TcxFilterControl &control = shown.control();
+    control.setFocusedElement({3, Element::Column, -1});
+    QTest::mouseMove(control.viewport(), control.elementRect({6, Element::Value, 0}).center());
+    QImage image(shown.dialog.size(), QImage::Format_RGB32);
+    shown.dialog.render(&image);
+    if (const QByteArray folder = qgetenv("TERVANA_PICTURE_DIR"); !folder.isEmpty())
+        image.save(QString::fromLocal8Bit(folder) + "/filter-builder.png");
+    // The tree stands on the window colour above the bottom panel's button face.
+    const QPoint treePoint = control.mapTo(&shown.dialog, QPoint(control.width() - 20, 200));
+    EXPECT_EQ(image.pixel(treePoint), toQColor(clWindow).rgb());
+    EXPECT_EQ(image.pixel(260, 365 - 4), toQColor(clBtnFace).rgb());
+    // The operator list and the value editor, looked at in the same place.
+    click(control, {6, Element::Operator, -1});
+    ASSERT_TRUE(control.dropDown()->isVisible());
+    EXPECT_EQ(control.dropDown()->currentItem()->text(), QStringLiteral("不等于"));
+    const QImage operators = control.dropDown()->grab().toImage();
+    QTest::keyClick(control.dropDown(), Qt::Key_Escape);
+    control.setFocusedElement({1, Element::Value, 0});
+    typeText(&control, QStringLiteral("%"));
+    typeText(control.valueEditor(), QStringLiteral("偏头"));
+    shown.dialog.render(&image);
+    if (const QByteArray folder = qgetenv("TERVANA_PICTURE_DIR"); !folder.isEmpty()) {
+        operators.save(QString::fromLocal8Bit(folder) + "/filter-builder-operators.png");
+        image.save(QString::fromLocal8Bit(folder) + "/filter-builder-editing.png");
+    }
+    // The nested rows stand one row height further in than their group.
+    EXPECT_EQ(control.elementRect({3, Element::RowButton, -1}).left() -
+                  control.elementRect({2, Element::RowButton, -1}).left(),
+              control.rowHeight());
+}
