@@ -418,6 +418,27 @@ TEST(FilterDialog, LeavingPatternsDeletesTheWildcardsOfThatRowOnly)
     EXPECT_EQ(second->text(), QStringLiteral("咳"));
 }
 
+TEST(FilterDialog, TheEditorSelectsItsTextOnEntryAndTakesItOnLeaving)
+{
+    TTestList list;
+    list.criteria.addCondition(nullptr, NameColumn, TcxFilterOperatorKind::Equal,
+                               TVariant(gbk("感冒灵")), gbk("感冒灵"));
+    runDialog(list.criteria, [](TcxFilterDialog &dialog) {
+        TcxMaskEdit *edit = maskEdit(dialog.Edit1);
+        ASSERT_TRUE(waitFor([&] { return dialog.cbOperator1->hasFocus(); }));
+        QTest::keyClick(dialog.cbOperator1, Qt::Key_Tab);
+        ASSERT_TRUE(edit->hasFocus());
+        EXPECT_EQ(edit->selectedText(), QStringLiteral("感冒灵"));
+        typeText(edit, QStringLiteral("咳"));
+        EXPECT_TRUE(edit->EditValue() == TVariant(gbk("感冒灵"))) << "taken only on leaving";
+        QTest::keyClick(edit, Qt::Key_Tab);
+        EXPECT_TRUE(dialog.rbAnd->hasFocus());
+        EXPECT_FALSE(edit->hasSelectedText());
+        EXPECT_TRUE(edit->EditValue() == TVariant(gbk("咳")));
+        QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+    });
+}
+
 TEST(FilterDialog, TheEditorRefusesTextThatGbkCannotHold)
 {
     TTestList list;
