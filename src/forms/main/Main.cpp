@@ -3,6 +3,8 @@
 #include "ClientDataSet.h"
 #include "DataSource.h"
 #include "DrugFields.h"
+#include "Grid.h"
+#include "GridDBTableView.h"
 #include "MessageForm.h"
 #include "ModulePath.h"
 #include "SharedReadFile.h"
@@ -34,6 +36,10 @@ TForm1::TForm1()
 
     createDrugFields(*cds);
     DataSource1->SetDataSet(cds.get());
+
+    cxGrid2 = new TcxGrid(this);
+    cxGrid2->setGeometry(1, 33, 235, 435);
+    cxGrid2->cxGridDBTableView1->DataController().SetDataSource(DataSource1.get());
 
     OnActivate = [this] { FormActivate(); };
     OnClose = [this](TCloseAction &action) { FormClose(action); };

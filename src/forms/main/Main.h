@@ -6,6 +6,7 @@
 
 class TClientDataSet;
 class TDataSource;
+class TcxGrid;
 
 // The main window: the drug list on the left, the selected drug's sections on the right.
 class TForm1 : public TForm
@@ -18,6 +19,9 @@ public:
     // Declared before the data set, so that the data set goes first.
     std::unique_ptr<TDataSource> DataSource1;
     std::unique_ptr<TClientDataSet> cds;
+
+    // The drug list; choosing a row in it moves `cds`.
+    TcxGrid *cxGrid2 = nullptr;
 
     // Checks the data file beside the program and opens the data set on it.
     void FormActivate();
