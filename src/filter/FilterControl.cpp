@@ -509,7 +509,9 @@ bool TcxFilterControl::eventFilter(QObject *watched, QEvent *event)
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) event->accept();
         return false;
     case QEvent::KeyPress: {
-        bool handled = false;
+        // A key the editor takes stays taken when its action fails, or it would reach the
+        // tree and act a second time.
+        bool handled = true;
         guarded([&] { handled = editorKey(static_cast<QKeyEvent *>(event)); });
         return handled;
     }

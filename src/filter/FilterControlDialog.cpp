@@ -172,7 +172,6 @@ void TfmFilterControlDialog::btOpenClick()
     const std::string bytes = readWholeFile(path);
     FilterControl->loadFromStream(bytes);
     m_fileName = QFileInfo(path).fileName();
-    m_savePath = path;
     updateCaption();
 }
 
@@ -180,7 +179,8 @@ void TfmFilterControlDialog::btSaveClick()
 {
     // The tree is built first, so that a refused value edit stops before the dialog shows.
     FilterControl->buildCriteria();
-    const QString proposed = m_savePath.isEmpty() ? m_fileName : m_savePath;
+    // The save dialog keeps its own name: the default until a save chose another.
+    const QString proposed = m_savePath.isEmpty() ? QStringLiteral("未命名.flt") : m_savePath;
     const QString path =
         platformServices().getSaveFileName(this, QStringLiteral("保存当前过滤条件到文件中"),
                                            fileFilter(), QStringLiteral("flt"), proposed);

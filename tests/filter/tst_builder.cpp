@@ -171,6 +171,23 @@ void writeFile(const QString &path, const std::string &bytes)
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
+// Also keeps the names the save dialog was asked to propose.
+class TProposalPlatform : public TRecordingPlatform
+{
+public:
+    QString getSaveFileName(QWidget *owner, const QString &title, const QString &filter,
+                            const QString &suffix, const QString &fileName) override
+    {
+        proposed << fileName;
+        filters << filter;
+        suffixes << suffix;
+        return TRecordingPlatform::getSaveFileName(owner, title, filter, suffix, fileName);
+    }
+    QStringList proposed;
+    QStringList filters;
+    QStringList suffixes;
+};
+
 } // namespace
 
 TEST(FilterBuilder, EmptyFilterShowsTheRootAndTheAddTextWhichAddsAFirstCondition)
@@ -589,6 +606,69 @@ TEST(FilterBuilder, DialogFormAndButtons)
     dialog.resize(700, 400);
     EXPECT_EQ(dialog.pnlBottomRight->geometry(), QRect(700 - 248, 0, 248, 38));
     EXPECT_TRUE(dialog.FilterControl->hasFocus());
+    // Tab is not the tree's: it moves on to the next control.
+    QTest::keyClick(dialog.FilterControl, Qt::Key_Tab);
+    EXPECT_TRUE(dialog.btOpen->hasFocus());
+}
+
+TEST(FilterBuilder, FocusedRowIsScrolledIntoSight)
+{
+    TTestList list;
+    TShownDialog shown(list);
+    TcxFilterControl &control = shown.control();
+    shown.dialog.resize(528, 165);
+    for (int index = 0; index < 30; ++index)
+        control.addConditionTo(0);
+    const int visible = control.viewport()->height() / control.rowHeight();
+    ASSERT_LT(visible, 30);
+    EXPECT_EQ(control.focusedElement().row, 30);
+    EXPECT_EQ(control.topRow(), 30 - visible + 1);
+    control.setFocusedElement({0, Element::BoolOperator, -1});
+    EXPECT_EQ(control.topRow(), 0);
+    // Down to the add text: the last row the tree can show.
+    for (int index = 0; index < 31; ++index)
+        QTest::keyClick(&control, Qt::Key_Down);
+    EXPECT_EQ(control.focusedElement(), (TcxFilterControlHit{31, Element::AddCondition, -1}));
+    EXPECT_EQ(control.topRow(), 31 - visible + 1);
+    EXPECT_EQ(control.hitTest(control.elementRect(control.focusedElement()).center()),
+              control.focusedElement());
+}
+
+TEST(FilterBuilder, TextTheDataCannotHoldIsRefused)
+{
+    TRecordingPlatform platform;
+    TTestList list;
+    TShownDialog shown(list);
+    TcxFilterControl &control = shown.control();
+    click(control, {1, Element::AddCondition, -1});
+    control.setFocusedElement({1, Element::Value, 0});
+    typeText(&control, QStringLiteral("a"));
+    typeText(control.valueEditor(), QStringLiteral("\u0E01")); // Thai: no GBK code
+    QTest::keyClick(control.valueEditor(), Qt::Key_Return);
+    EXPECT_EQ(platform.errorBoxes, QStringList{"输入值非法."});
+    EXPECT_TRUE(control.isEditing());
+    QTest::keyClick(control.valueEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(control.isEditing());
+    EXPECT_TRUE(control.tree().row(1)->values.at(0).value.isNull());
+
+    // Leaving the editor by a click elsewhere takes what was typed.
+    typeText(&control, QStringLiteral("b"));
+    click(control, {1, Element::Column, -1});
+    EXPECT_FALSE(control.isEditing());
+    EXPECT_EQ(control.tree().row(1)->values.at(0).text, "b");
+}
+
+TEST(FilterBuilder, ListFilterTheColumnsCannotShowEndsInTheErrorBox)
+{
+    TRecordingPlatform platform;
+    TTestList list;
+    list.criteria.addCondition(nullptr, 1, TcxFilterOperatorKind::Equal, TVariant("x"), "x");
+    list.criteria.addCondition(nullptr, 40, TcxFilterOperatorKind::Equal, TVariant("y"), "y");
+    TShownDialog shown(list);
+    EXPECT_EQ(platform.errorBoxes, QStringList{"不能从源建立过滤."});
+    ASSERT_EQ(shown.control().tree().count(), 2);
+    EXPECT_EQ(pieceTexts(shown.control(), 1), (QStringList{"...", "作用类别", "等于", "x"}));
+    EXPECT_TRUE(shown.dialog.isVisible());
 }
 
 TEST(FilterBuilder, CancelAfterApplyKeepsTheAppliedFilterAndThePlaceIsRemembered)
@@ -630,7 +710,7 @@ TEST(FilterBuilder, CancelAfterApplyKeepsTheAppliedFilterAndThePlaceIsRemembered
 
 TEST(FilterBuilder, SavingAnEmptyFilterWritesNineBytesAndOpeningItEmptiesTheTree)
 {
-    TRecordingPlatform platform;
+    TProposalPlatform platform;
     QTemporaryDir folder;
     TTestList list;
     TShownDialog shown(list);
@@ -639,6 +719,7 @@ TEST(FilterBuilder, SavingAnEmptyFilterWritesNineBytesAndOpeningItEmptiesTheTree
     EXPECT_EQ(platform.dialogTitles, QStringList{"保存当前过滤条件到文件中"});
     EXPECT_EQ(readFile(platform.nextFileName), std::string("\xFF\xFF\xFF\xFF\0\0\0\0\0", 9));
     EXPECT_EQ(shown.dialog.windowTitle(), QStringLiteral("过滤生成器 - [empty.flt]"));
+    EXPECT_TRUE(platform.errorBoxes.isEmpty());
 
     click(shown.control(), {1, Element::AddCondition, -1});
     shown.control().addGroupTo(0);
@@ -647,6 +728,14 @@ TEST(FilterBuilder, SavingAnEmptyFilterWritesNineBytesAndOpeningItEmptiesTheTree
     EXPECT_EQ(shown.control().tree().count(), 1);
     EXPECT_TRUE(shown.control().criteria().isEmpty());
     EXPECT_TRUE(platform.errorBoxes.isEmpty());
+
+    // The save dialog proposes the default name first and then the file saved last.
+    platform.nextFileName.clear();
+    QTest::mouseClick(shown.dialog.btSave, Qt::LeftButton);
+    EXPECT_EQ(platform.proposed, (QStringList{"未命名.flt", folder.filePath("empty.flt")}));
+    EXPECT_EQ(platform.filters.first(), QStringLiteral("过滤条件文件 (*.flt)"));
+    EXPECT_EQ(platform.suffixes.first(), QStringLiteral("flt"));
+    EXPECT_EQ(shown.dialog.windowTitle(), QStringLiteral("过滤生成器 - [empty.flt]"));
 }
 
 namespace {
