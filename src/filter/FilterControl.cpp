@@ -198,6 +198,8 @@ void TcxFilterControl::setHot(const TcxFilterControlHit &hit)
                                                                        : Qt::PointingHandCursor);
     if (hot == m_hot) return;
     m_hot = hot;
+    // A hot value widens and moves what follows it, the editor included.
+    placeEditor();
     viewport()->update();
 }
 
