@@ -252,6 +252,10 @@ void TcxMiddleButtonScroller::pointerMoved(QPoint screenPoint)
 
 void TcxMiddleButtonScroller::tick()
 {
+    if (!m_control) {
+        end();
+        return;
+    }
     ++m_ticks;
     if (m_motion.direction == TcxScrollDirection::None) return;
     if (m_ticks % (MaxSpeed + 1 - m_motion.speed) == 0 && m_scrollStep)
