@@ -221,6 +221,13 @@ TEST(ScrollBar, ArrowsAreAtMostHalfTheBarAndPartsAreFoundInOrder)
     EXPECT_EQ(shortBar.lineDown, QRect(0, 12, 16, 11));
     EXPECT_TRUE(shortBar.thumb.isNull());
 
+    // A horizontal bar is the vertical one with the axes swapped.
+    const TScrollBarGeometry across = TcxScrollBar::calcGeometry(
+        TScrollBarKind::sbHorizontal, QSize(200, 16), 16, TScrollBarParams{0, 99, 10, 45}, true);
+    EXPECT_EQ(across.lineUp, QRect(0, 0, 16, 16));
+    EXPECT_EQ(across.lineDown, QRect(184, 0, 16, 16));
+    EXPECT_EQ(across.thumb, QRect(92, 0, 17, 16));
+
     QWidget grid;
     TcxControlScrollBar bar(TScrollBarKind::sbVertical, &grid);
     bar.resize(16, 200);
@@ -306,6 +313,24 @@ TEST(ScrollBar, RepeatPausesOffThePressedPartAndResumesOnIt)
     f.timer->advance(1);
     EXPECT_EQ(f.bar->Position(), 4);
     f.release(QPoint(3, 190));
+}
+
+TEST(ScrollBar, HidingTheBarEndsThePress)
+{
+    TBarFixture f(100, 10);
+    const QPoint thumb = f.bar->partRects().thumb.center();
+    f.press(thumb);
+    f.move(thumb + QPoint(0, 40));
+    ASSERT_GT(f.bar->Position(), 0);
+    f.requests.clear();
+    f.bar->hide();
+    EXPECT_EQ(f.bar->pressedPart(), TScrollPart::None);
+    EXPECT_EQ(f.codes(), (std::vector<TScrollCode>{TScrollCode::Position, TScrollCode::EndScroll}));
+    // Moves after that drag nothing.
+    f.move(thumb + QPoint(0, 80));
+    EXPECT_EQ(f.requests.size(), 2u);
+    f.release(thumb + QPoint(0, 80));
+    EXPECT_EQ(f.requests.size(), 2u);
 }
 
 TEST(ScrollBar, TrackClickScrollsByTheListsPageRule)
