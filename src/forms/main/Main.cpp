@@ -3,8 +3,10 @@
 #include "ClientDataSet.h"
 #include "DataSource.h"
 #include "DrugFields.h"
-#include "Grid.h"
-#include "GridDBTableView.h"
+#include "About.h"
+#include "DBText.h"
+#include "PlatformServices.h"
+#include "WebAddress.h"
 #include "MessageForm.h"
 #include "ModulePath.h"
 #include "SharedReadFile.h"
@@ -37,9 +39,7 @@ TForm1::TForm1()
     createDrugFields(*cds);
     DataSource1->SetDataSet(cds.get());
 
-    cxGrid2 = new TcxGrid(this);
-    cxGrid2->setGeometry(1, 33, 235, 435);
-    cxGrid2->cxGridDBTableView1->DataController().SetDataSource(DataSource1.get());
+    createComponents();
 
     OnActivate = [this] { FormActivate(); };
     OnClose = [this](TCloseAction &action) { FormClose(action); };
@@ -70,4 +70,15 @@ void TForm1::FormActivate()
 void TForm1::FormClose(TCloseAction &)
 {
     if (cds->Active()) cds->Close();
+}
+
+void TForm1::Label1Click()
+{
+    showNoticeDialog(this);
+}
+
+void TForm1::DBText5Click()
+{
+    if (const std::optional<QUrl> address = webAddressToOpen(DBText5->Caption()))
+        platformServices().openUrl(address->toString());
 }
