@@ -2,6 +2,7 @@
 
 #include "DataPacket.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -82,9 +83,12 @@ std::string text(TRandom &random, std::uint32_t length, TText kind)
             } else if (roll < 10) {
                 value += "\xA3\xAC"; // full-width comma
             } else {
-                // A character of the common hanzi rows.
+                // A character of the common hanzi rows. A trail byte of 0xB8 is skipped: "感"
+                // is B8 D0, so without it neither an aligned nor a shifted "感冒" can arise.
                 value += static_cast<char>(random.between(0xB0, 0xD7));
-                value += static_cast<char>(random.between(0xA1, 0xF9));
+                std::uint32_t trail = random.between(0xA1, 0xF9);
+                if (trail == 0xB8) ++trail;
+                value += static_cast<char>(trail);
             }
         }
     }
@@ -93,8 +97,11 @@ std::string text(TRandom &random, std::uint32_t length, TText kind)
 
 } // namespace
 
-std::string generateDrugPacket(std::uint32_t recordCount, std::uint64_t seed)
+std::string generateDrugPacket(std::uint32_t recordCount, std::uint64_t seed,
+                               std::uint32_t coldPercent)
 {
+    const std::string cold = "\xB8\xD0\xC3\xB0"; // 感冒
+    const std::size_t precautions = 13;
     std::vector<TFieldDescriptor> fields;
     for (const TFieldShape &shape : Shapes)
         fields.push_back(
@@ -110,6 +117,17 @@ std::string generateDrugPacket(std::uint32_t recordCount, std::uint64_t seed)
                     const TFieldShape &shape = Shapes[f];
                     row[f] =
                         text(random, random.between(shape.shortest, shape.longest), shape.text);
+                }
+                if (random.between(0, 99) < coldPercent) {
+                    std::string &value = row[precautions];
+                    // Characters are two bytes from the start, until the last digit filler.
+                    std::size_t at = random.between(0, static_cast<std::uint32_t>(value.size()));
+                    at = std::min(at, value.find_first_of("0123456789")) & ~std::size_t(1);
+                    // Skipping line breaks keeps the pairs aligned; a break is one byte.
+                    std::size_t pos = 0;
+                    while (pos < at)
+                        pos += value[pos] == '\n' ? 1 : 2;
+                    value.insert(std::min(pos, value.size()), cold);
                 }
                 rowMade = record;
             }

@@ -3,11 +3,16 @@
 #include "ClientDataSet.h"
 #include "DSIntf.h"
 #include "DrugFields.h"
+#include "Field.h"
+#include "ModulePath.h"
+#include "Tolvane.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
 #include <cstdio>
+#include <cstring>
+#include <sys/wait.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cstdlib>
@@ -110,6 +115,114 @@ void DataSetOpen(benchmark::State &state)
     }
 }
 
+// The start's size check: the companion library reads the sealed file and checks its seal.
+void SizeCheck(benchmark::State &state)
+{
+    std::int32_t size = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(size = OKSize());
+    struct stat info
+    {};
+    ::stat(s_path.c_str(), &info);
+    if (size != static_cast<std::int32_t>(info.st_size)) state.SkipWithError("file not accepted");
+}
+
+// Writing every record back: one changed value makes the closing data set stream the whole
+// packet out and replace the file through a flushed temporary.
+void WriteBack(benchmark::State &state)
+{
+    const std::string copy = s_path + ".write";
+    std::ofstream(copy, std::ios::binary) << readBytes();
+    TClientDataSet cds("cds");
+    createDrugFields(cds);
+    cds.SetFileName(copy);
+    bool even = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        cds.Open();
+        cds.Edit();
+        // Alternating values keep the file's size and content the same from run to run.
+        cds.FieldByName("Phone").SetAsString(even ? "010-12345678" : "010-87654321");
+        even = !even;
+        cds.Post();
+        state.ResumeTiming();
+        cds.Close();
+    }
+    std::remove(copy.c_str());
+}
+
+// The least a write of the same bytes costs: write() and fsync() to a file of its own.
+void WriteFsync(benchmark::State &state)
+{
+    const std::string bytes = readBytes();
+    const std::string target = s_path + ".plain";
+    for (auto _ : state) {
+        int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        std::size_t done = 0;
+        while (fd >= 0 && done < bytes.size()) {
+            ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (put <= 0) break;
+            done += static_cast<std::size_t>(put);
+        }
+        if (fd < 0 || done != bytes.size() || ::fsync(fd) != 0) state.SkipWithError("write");
+        ::close(fd);
+    }
+    std::remove(target.c_str());
+}
+
+// The peak resident set of this process so far, in KiB.
+long peakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+// Runs this program again as a child that only does `what` and prints its peak.
+long childPeakKiB(const char *what)
+{
+    int out[2];
+    if (::pipe(out) != 0) return -1;
+    const std::string self = executablePath();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::execl(self.c_str(), self.c_str(), what, s_path.c_str(), static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    char text[64] = {};
+    const ssize_t got = ::read(out[0], text, sizeof text - 1);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return std::atol(text);
+}
+
+// The peak after the program's open, above the same program that opened nothing; reported
+// as counters of a single run (the figure is a size, not a time).
+void PeakMemory(benchmark::State &state)
+{
+    long open = 0, empty = 0;
+    for (auto _ : state) {
+        open = childPeakKiB("--peak-open");
+        empty = childPeakKiB("--peak-empty");
+    }
+    struct stat info
+    {};
+    ::stat(s_path.c_str(), &info);
+    if (open < 0 || empty < 0) state.SkipWithError("child failed");
+    state.counters["open_KiB"] = static_cast<double>(open);
+    state.counters["empty_KiB"] = static_cast<double>(empty);
+    state.counters["file_KiB"] = static_cast<double>(info.st_size) / 1024.0;
+    state.counters["above_empty_per_file"] =
+        static_cast<double>(open - empty) * 1024.0 / static_cast<double>(info.st_size);
+}
+
 // Keeps each benchmark's time per iteration, to print the ratios after the table.
 class TRatioReporter : public benchmark::ConsoleReporter
 {
@@ -131,8 +244,13 @@ public:
             return 0.0;
         };
         const double read = find("ReadBytes"), parse = find("PugixmlParse"),
-                     engine = find("EngineOpen"), dataSet = find("DataSetOpen");
+                     engine = find("EngineOpen"), dataSet = find("DataSetOpen"),
+                     check = find("SizeCheck"), write = find("WriteBack"),
+                     plainWrite = find("WriteFsync");
         if (read <= 0 || parse <= 0) return;
+        out << "\nsize check / read bytes:       " << check / read
+            << "\nsize check / data set open:    " << check / dataSet
+            << "\nwrite-back / write + fsync:    " << (plainWrite > 0 ? write / plainWrite : 0);
         out << "\nengine open / pugixml parse:   " << engine / parse
             << "\ndata set open / pugixml parse: " << dataSet / parse
             << "\nengine open / read bytes:      " << engine / read
@@ -147,14 +265,25 @@ private:
 
 int main(int argc, char **argv)
 {
+    // The children of PeakMemory.
+    if (argc == 3 && std::strcmp(argv[1], "--peak-empty") == 0) {
+        std::printf("%ld\n", peakKiB());
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--peak-open") == 0) {
+        TClientDataSet cds("cds");
+        createDrugFields(cds);
+        cds.SetFileName(argv[2]);
+        cds.Open();
+        std::printf("%ld\n", peakKiB());
+        return 0;
+    }
+
     std::uint32_t records = 100000;
     if (const char *count = std::getenv("TERVANA_BENCH_RECORDS")) records = std::stoul(count);
 
-    char path[] = "/tmp/tervana-bench-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) return 1;
-    close(fd);
-    s_path = path;
+    // The size check reads the data file beside the executable, as the program's does.
+    s_path = executableDirectory() + "YaoPin.XML";
     const std::string packet = generateDrugPacket(records);
     std::ofstream(s_path, std::ios::binary) << packet;
     std::cout << "packet: " << records << " records, " << packet.size() << " bytes\n";
@@ -162,8 +291,14 @@ int main(int argc, char **argv)
     for (auto *bench : {benchmark::RegisterBenchmark("ReadBytes", ReadBytes),
                         benchmark::RegisterBenchmark("PugixmlParse", PugixmlParse),
                         benchmark::RegisterBenchmark("EngineOpen", EngineOpen),
-                        benchmark::RegisterBenchmark("DataSetOpen", DataSetOpen)})
+                        benchmark::RegisterBenchmark("DataSetOpen", DataSetOpen),
+                        benchmark::RegisterBenchmark("SizeCheck", SizeCheck),
+                        benchmark::RegisterBenchmark("WriteFsync", WriteFsync),
+                        benchmark::RegisterBenchmark("WriteBack", WriteBack)})
         bench->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+    benchmark::RegisterBenchmark("PeakMemory", PeakMemory)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;

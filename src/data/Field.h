@@ -44,6 +44,9 @@ public:
     // The current record's value; null when there is no current record or the value is null.
     bool IsNull() const;
     virtual std::string AsString() const;
+    // The current record's bytes without a copy, null as IsNull() says. The view is valid
+    // until the data set moves, changes the record or closes.
+    std::optional<std::string_view> valueView() const { return data(); }
     // What data-aware controls show: the value unchanged.
     virtual std::string DisplayText() const;
     // Requires the data set in edit or insert state; marks the record modified and tells the
