@@ -74,6 +74,8 @@ void whenCardShown(std::function<void(TFAbout *)> action)
 
 void closeWithAltF4(TFAbout *about)
 {
+    // The key closes the active window, as a user presses it.
+    EXPECT_TRUE(waitFor([about] { return QApplication::activeWindow() == about; }));
     QTest::keyClick(about, Qt::Key_F4, Qt::AltModifier);
 }
 

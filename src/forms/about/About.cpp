@@ -3,6 +3,7 @@
 #include "IconPicture.h"
 #include "JpegPicture.h"
 
+#include "Author.h"
 #include "FlatPanel.h"
 #include "Fonts.h"
 #include "PlatformServices.h"
@@ -17,11 +18,6 @@
 TFAbout *FAbout = nullptr;
 
 namespace {
-
-// The author's addresses: the links, the logo's tooltip and the shell's targets.
-const QString WebAddress = QStringLiteral("http://www.tervana.example.cn/");
-const QString MailAddress = QStringLiteral("tervana@example.cn");
-const QString QQNumber = QStringLiteral("10000");
 
 const QString MailTip = QStringLiteral("如果作者有您的信箱地址，阁下将在第一时间得到最新的软件");
 
@@ -81,7 +77,7 @@ TFAbout::TFAbout(QWidget *owner) : TForm(owner)
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(132, 16, 100, 93);
     Image2->SetPicture(decodeJpeg(resource(QStringLiteral(":/about/logo.jpg"))));
-    Image2->setToolTip(WebAddress);
+    Image2->setToolTip(author::WebAddress);
 
     Label1 = cardLabel(FlatPanel1, "Label1", 40, 136);
     fixSize(Label1, 305, 53);
@@ -101,7 +97,7 @@ TFAbout::TFAbout(QWidget *owner) : TForm(owner)
     Label5->setText(QStringLiteral("EMail:"));
 
     Label8 = cardLabel(FlatPanel1, "Label8", 124, 340);
-    showAddress(Label8, MailAddress);
+    showAddress(Label8, author::MailAddress);
     Label8->setCursor(Qt::PointingHandCursor);
     Label8->setToolTip(MailTip);
     Label8->OnClick = [this] { Label8Click(); };
@@ -110,11 +106,11 @@ TFAbout::TFAbout(QWidget *owner) : TForm(owner)
     Label6->setText(QStringLiteral("QQ: "));
 
     Label9 = cardLabel(FlatPanel1, "Label9", 124, 360);
-    showAddress(Label9, QQNumber);
+    showAddress(Label9, author::QQNumber);
     Label9->setToolTip(MailTip);
 
     Label7 = cardLabel(FlatPanel1, "Label7", 16, 392);
-    showAddress(Label7, WebAddress);
+    showAddress(Label7, author::WebAddress);
     Label7->setCursor(Qt::PointingHandCursor);
     Label7->OnClick = [this] { Label7Click(); };
 
@@ -156,12 +152,12 @@ void TFAbout::Image1Click()
 
 void TFAbout::Label7Click()
 {
-    platformServices().openUrl(WebAddress);
+    platformServices().openUrl(author::WebAddress);
 }
 
 void TFAbout::Label8Click()
 {
-    platformServices().openUrl(QStringLiteral("MailTo:") + MailAddress);
+    platformServices().openUrl(QStringLiteral("MailTo:") + author::MailAddress);
 }
 
 QString noticeVersionText(std::int32_t version)
