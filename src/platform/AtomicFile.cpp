@@ -10,11 +10,16 @@
 
 namespace {
 
+const TFileOperations SystemOperations = {
+    ::mkstemp, ::write, ::fsync, ::close, ::rename,
+};
+const TFileOperations *s_operations = &SystemOperations;
+
 bool writeAll(int fd, std::string_view content)
 {
     std::size_t done = 0;
     while (done < content.size()) {
-        ssize_t written = ::write(fd, content.data() + done, content.size() - done);
+        ssize_t written = s_operations->write(fd, content.data() + done, content.size() - done);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             if (written == 0) errno = ENOSPC;
@@ -36,11 +41,21 @@ void syncDirectory(const std::string &directory)
 
 } // namespace
 
+const TFileOperations &systemFileOperations()
+{
+    return SystemOperations;
+}
+
+void setFileOperations(const TFileOperations *operations)
+{
+    s_operations = operations ? operations : &SystemOperations;
+}
+
 bool writeFileAtomically(const std::string &path, std::string_view content)
 {
     const std::string directory = directoryOf(path);
     std::string temporary = path + ".XXXXXX";
-    int fd = ::mkstemp(temporary.data());
+    int fd = s_operations->createTemporary(temporary.data());
     if (fd < 0) return false;
 
     // Keep the permissions of the file being replaced; a new file gets the usual ones.
@@ -55,13 +70,13 @@ bool writeFileAtomically(const std::string &path, std::string_view content)
         mode = 0666 & ~mask;
     }
 
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, content) && ::fsync(fd) == 0;
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, content) && s_operations->sync(fd) == 0;
     int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
+    if (s_operations->close(fd) != 0 && ok) {
         ok = false;
         savedErrno = errno;
     }
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (ok && s_operations->rename(temporary.c_str(), path.c_str()) != 0) {
         ok = false;
         savedErrno = errno;
     }
