@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 TCardLabel::TCardLabel(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
