@@ -1,0 +1,266 @@
+# Shared steps of the end-to-end runs: a private X server, a private copy of the program
+# folder, and the user's actions (clicks, keys, closing windows) through xdotool.
+#
+# Every run gets its own Xvfb (no window manager, as in CI), so runs may go side by side,
+# and its own copy of the program folder, so the shipped data file stays untouched.
+# Screenshots of each step go to $TERVANA_E2E_ARTEFACTS/<test name>/.
+# Environment (set by CMake): TERVANA_BIN_DIR, TERVANA_E2E_X (the X helper),
+# TERVANA_E2E_ARTEFACTS, TERVANA_SOURCE_DIR.
+
+set -euo pipefail
+
+E2E_NAME=$(basename "$0" .sh)
+E2E_SKIP=77
+: "${TERVANA_BIN_DIR:?}" "${TERVANA_E2E_X:?}" "${TERVANA_E2E_ARTEFACTS:?}" "${TERVANA_SOURCE_DIR:?}"
+E2E_SHOTS=$TERVANA_E2E_ARTEFACTS/$E2E_NAME
+rm -rf "$E2E_SHOTS"
+mkdir -p "$E2E_SHOTS"
+E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tervana-e2e.XXXXXX")
+chmod 755 "$E2E_WORK"
+E2E_XVFB_PID=""
+E2E_APP_PID=""
+E2E_STEP=0
+
+e2e_cleanup() {
+    local job
+    for job in "${E2E_CONVERTS[@]}"; do wait "$job" 2>/dev/null || true; done
+    if [ -n "$E2E_APP_PID" ] && kill -0 "$E2E_APP_PID" 2>/dev/null; then
+        kill "$E2E_APP_PID" 2>/dev/null || true
+        wait "$E2E_APP_PID" 2>/dev/null || true
+    fi
+    if [ -n "$E2E_XVFB_PID" ]; then
+        kill "$E2E_XVFB_PID" 2>/dev/null || true
+        wait "$E2E_XVFB_PID" 2>/dev/null || true
+    fi
+    [ -n "${E2E_EXTRA_CLEANUP:-}" ] && eval "$E2E_EXTRA_CLEANUP"
+    rm -rf "$E2E_WORK"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL [$E2E_NAME]: $*" >&2
+    if [ -n "${DISPLAY:-}" ]; then import -window root "$E2E_SHOTS/failure.png" 2>/dev/null || true; fi
+    [ -f "$E2E_WORK/program.log" ] && sed 's/^/program: /' "$E2E_WORK/program.log" >&2
+    exit 1
+}
+
+skip() {
+    echo "SKIP [$E2E_NAME]: $*"
+    exit $E2E_SKIP
+}
+
+note() { echo "[$E2E_NAME] $*"; }
+
+for tool in Xvfb xdotool import convert; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed (packages xvfb, xdotool, imagemagick)"
+done
+
+# start_x [WIDTHxHEIGHT]: a private X server of that size, 24 bits deep.
+start_x() {
+    local size=${1:-1280x1024} fifo=$E2E_WORK/display
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -ac 3>"$fifo" >"$E2E_WORK/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    local number
+    read -r -t 10 number <"$fifo" || fail "Xvfb did not start: $(cat "$E2E_WORK/xvfb.log")"
+    export DISPLAY=:$number
+    unset WAYLAND_DISPLAY
+    export QT_QPA_PLATFORM=xcb
+    # No desktop session: keep the toolkit's own defaults, not a theme from the machine.
+    unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP
+}
+
+# stage_program DIR: a copy of the program folder in DIR.
+stage_program() {
+    local dir=$1
+    mkdir -p "$dir"
+    cp "$TERVANA_BIN_DIR"/{tervana,libTolvane.so,tervana-data,YaoPin.XML} "$dir/"
+}
+
+# launch COMMAND...: start the program in the background; its output goes to program.log.
+launch() {
+    LC_ALL=C.UTF-8 "$@" >"$E2E_WORK/program.log" 2>&1 &
+    E2E_APP_PID=$!
+}
+
+# wait_exit SECONDS: wait for the program to end; fails when it does not.
+wait_exit() {
+    local seconds=${1:-10} i
+    for ((i = 0; i < seconds * 10; ++i)); do
+        if ! kill -0 "$E2E_APP_PID" 2>/dev/null; then
+            wait "$E2E_APP_PID" 2>/dev/null || true
+            E2E_APP_PID=""
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "the program did not end within $seconds s"
+}
+
+program_running() { [ -n "$E2E_APP_PID" ] && kill -0 "$E2E_APP_PID" 2>/dev/null; }
+
+# windows: the visible top-level windows titled "Tervana", one "ID WIDTH HEIGHT X Y" a line.
+windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Tervana$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        echo "$id $WIDTH $HEIGHT $X $Y"
+    done
+}
+
+# wait_window WIDTH HEIGHT [SECONDS]: the id of a visible "Tervana" window of that size
+# (0 for either size matches any), newest first, in WIN_ID; its position in WIN_X, WIN_Y.
+wait_window() {
+    local width=$1 height=$2 seconds=${3:-15} i line id w h x y
+    for ((i = 0; i < seconds * 10; ++i)); do
+        program_running || fail "the program ended while a ${width}x$height window was awaited"
+        line=$(windows | tac | while read -r id w h x y; do
+            if { [ "$width" = 0 ] || [ "$w" = "$width" ]; } &&
+                { [ "$height" = 0 ] || [ "$h" = "$height" ]; }; then
+                echo "$id $x $y"
+                break
+            fi
+        done)
+        if [ -n "$line" ]; then
+            read -r WIN_ID WIN_X WIN_Y <<<"$line"
+            # Let it paint before anyone looks at it.
+            sleep 0.4
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no ${width}x$height window appeared within $seconds s; windows: $(windows | tr '\n' ';')"
+}
+
+# wait_gone ID [SECONDS]
+wait_gone() {
+    local id=$1 seconds=${2:-10} i
+    for ((i = 0; i < seconds * 10; ++i)); do
+        xdotool search --onlyvisible --name '^Tervana$' 2>/dev/null | grep -qx "$id" || return 0
+        sleep 0.1
+    done
+    fail "window $id did not close within $seconds s"
+}
+
+# shot NAME: a screenshot of the whole screen; its pixels are read from SHOT (a PPM, quick
+# to read), and NN-NAME.png is written beside the others as the artefact.
+shot() {
+    E2E_STEP=$((E2E_STEP + 1))
+    SHOT=$E2E_WORK/shot-$E2E_STEP.ppm
+    import -window root "$SHOT"
+    convert "$SHOT" "$E2E_SHOTS/$(printf '%02d' "$E2E_STEP")-$1.png" &
+    E2E_CONVERTS+=($!)
+}
+E2E_CONVERTS=()
+
+PIXELS=$(dirname "${BASH_SOURCE[0]}")/pixels.py
+# pixel SHOT X Y: the colour at a point as RRGGBB.
+pixel() { python3 "$PIXELS" "$1" pixel "$2" "$3"; }
+# count_colour SHOT X Y W H RRGGBB: how many pixels of the rectangle have exactly that colour.
+count_colour() { python3 "$PIXELS" "$1" count "$2" "$3" "$4" "$5" "$6"; }
+# region_sum SHOT X Y W H: a checksum of a rectangle's pixels, to tell whether it changed.
+region_sum() { python3 "$PIXELS" "$1" sum "$2" "$3" "$4" "$5"; }
+# ink_box SHOT X Y W H RRGGBB: the bounding box "x y w h" of what is not the background.
+ink_box() { python3 "$PIXELS" "$1" bbox "$2" "$3" "$4" "$5" "$6"; }
+
+expect_pixel() { # PNG X Y RRGGBB WHAT
+    local got
+    got=$(pixel "$1" "$2" "$3")
+    [ "$got" = "$4" ] || fail "$5: expected $4 at $2,$3, found $got ($(basename "$1"))"
+}
+
+click() { xdotool mousemove --sync "$1" "$2" click 1; }
+
+key() { xdotool key --clearmodifiers "$@"; }
+
+close_window() { "$TERVANA_E2E_X" close "$1"; }
+
+# clipboard: the clipboard's text, or nothing when no one holds it.
+clipboard() { "$TERVANA_E2E_X" clipboard 2>/dev/null || true; }
+
+# copy_text: Ctrl+C in the focused window, then the clipboard's text once it has changed
+# (or, after two seconds, what it holds: the same text copied again).
+copy_text() {
+    local i text before
+    before=$(clipboard)
+    key ctrl+c
+    for ((i = 0; i < 20; ++i)); do
+        text=$(clipboard)
+        [ -n "$text" ] && [ "$text" != "$before" ] && break
+        sleep 0.1
+    done
+    printf '%s' "$text"
+}
+
+# record_field DATAFILE NAME FIELD: a field of the record with that generic name, as UTF-8,
+# with its line breaks removed.
+record_field() {
+    "$TERVANA_BIN_DIR/tervana-data" export "$1" -o "$E2E_WORK/export.json" >/dev/null
+    python3 - "$E2E_WORK/export.json" "$2" "$3" <<'PY'
+import json, sys
+rows = json.load(open(sys.argv[1], encoding="utf-8"))["rows"]
+for row in rows:
+    if row["TongYongMing"] == sys.argv[2]:
+        print((row.get(sys.argv[3]) or "").replace("\r", "").replace("\n", ""))
+        break
+else:
+    sys.exit("no record named " + sys.argv[2])
+PY
+}
+
+# sorted_name DATAFILE N: the generic name on row N (from 0) of the list, which sorts by the
+# names' GBK bytes.
+sorted_name() {
+    "$TERVANA_BIN_DIR/tervana-data" export "$1" -o "$E2E_WORK/export.json" >/dev/null
+    python3 - "$E2E_WORK/export.json" "$2" <<'PY'
+import json, sys
+rows = json.load(open(sys.argv[1], encoding="utf-8"))["rows"]
+names = sorted((r["TongYongMing"] for r in rows), key=lambda n: n.encode("gbk"))
+print(names[int(sys.argv[2])])
+PY
+}
+
+# --- the program's windows at 96 dpi (positions inside the window, in pixels) --------------
+
+SPLASH_W=462
+SPLASH_H=453
+MAIN_W=768
+MAIN_H=513
+
+# close_splash: wait for the notice card, check it, and click its close picture.
+close_splash() {
+    local id png
+    wait_window $SPLASH_W $SPLASH_H
+    id=$WIN_ID
+    shot splash
+    png=$SHOT
+    expect_pixel "$png" $((WIN_X + 4)) $((WIN_Y + 4)) FEF485 "the splash's yellow margin"
+    expect_pixel "$png" $((WIN_X + 12 + 200)) $((WIN_Y + 12 + 120)) FFFFFF "the splash's white card"
+    # The close picture (32 x 32 at 412, 396) is drawn: a red button, not the margin colour.
+    [ "$(count_colour "$png" $((WIN_X + 412)) $((WIN_Y + 396)) 32 32 FEF485)" -lt 700 ] ||
+        fail "the splash's close picture is missing"
+    click $((WIN_X + 428)) $((WIN_Y + 412))
+    wait_gone "$id"
+}
+
+# main_window: wait for the main window (WIN_ID, WIN_X, WIN_Y).
+main_window() { wait_window $MAIN_W $MAIN_H; }
+
+# The list: the row band of row N (from 0) at x inside the grid.
+LIST_X=100
+LIST_FIRST_ROW_Y=56
+LIST_ROW_H=21
+list_row_y() { echo $((LIST_FIRST_ROW_Y + $1 * LIST_ROW_H + LIST_ROW_H / 2)); }
+
+# row_highlighted PNG N: whether row N of the list (window at WIN_X, WIN_Y) has the focused
+# row's highlight colour over most of its band.
+row_highlighted() {
+    local top=$((WIN_Y + LIST_FIRST_ROW_Y + $2 * LIST_ROW_H))
+    [ "$(count_colour "$1" $((WIN_X + 20)) $((top + 1)) 180 $((LIST_ROW_H - 2)) 0A246A)" -gt 1800 ]
+}
+
+# The name bar's label DBText1: 233 x 19 at 2, 9 in the window.
+NAMEBAR="2 9 233 19"
+# The memo pane of 适用症 in the left column of sections.
+PANE_X=360
+PANE_Y=200
