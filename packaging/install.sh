@@ -62,7 +62,14 @@ refresh_caches() {
 
 uninstall() {
     if [ ! -f "$manifest" ]; then
-        echo "Tervana is not installed for $USER (no $manifest)." >&2
+        # What an earlier uninstall kept: only --purge still has something to do.
+        if ((purge)) && [ -f "$appdir/YaoPin.XML" ]; then
+            rm -f -- "$appdir/YaoPin.XML"
+            rmdir --ignore-fail-on-non-empty -- "$appdir" 2>/dev/null || true
+            echo "Your data file $appdir/YaoPin.XML was removed."
+            return
+        fi
+        echo "Tervana is not installed for ${USER:-this user} (no $manifest)." >&2
         exit 1
     fi
     local shipped_sum="" line path

@@ -264,3 +264,45 @@ NAMEBAR="2 9 233 19"
 # The memo pane of 适用症 in the left column of sections.
 PANE_X=360
 PANE_Y=200
+
+# --- a throwaway user account, for the install runs ----------------------------------------
+
+# make_user: creates a normal user with a home of its own under the work folder (USER_NAME,
+# USER_HOME); removed again when the run ends. Needs root: skips otherwise.
+make_user() {
+    [ "$(id -u)" = 0 ] || skip "not running as root: no throwaway user can be made for the install run"
+    command -v useradd >/dev/null && command -v runuser >/dev/null || skip "useradd or runuser is missing"
+    USER_NAME=tve2e$$
+    USER_HOME=$E2E_WORK/home-$USER_NAME
+    useradd -M -d "$USER_HOME" -s /bin/sh "$USER_NAME" || fail "useradd failed"
+    E2E_EXTRA_CLEANUP="${E2E_EXTRA_CLEANUP:+$E2E_EXTRA_CLEANUP; }userdel $USER_NAME 2>/dev/null || true"
+    mkdir -p "$USER_HOME"
+    chown "$USER_NAME:" "$USER_HOME"
+}
+
+# as_user COMMAND...: runs a command as the throwaway user in its own session.
+as_user() {
+    runuser -u "$USER_NAME" -- env -i HOME="$USER_HOME" USER="$USER_NAME" LOGNAME="$USER_NAME" \
+        PATH="$USER_HOME/.local/bin:/usr/local/bin:/usr/bin:/bin" DISPLAY="$DISPLAY" \
+        QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$@"
+}
+
+# desktop_exec FILE: the command of a menu entry.
+desktop_exec() { sed -n 's/^Exec=//p' "$1" | head -1; }
+
+# edit_and_close: in a started program, append MARK to the first listed medicine's
+# 适用症, choose another medicine and close the program.
+edit_and_close() {
+    close_splash
+    main_window
+    local main=$WIN_ID
+    click $((WIN_X + LIST_X)) $((WIN_Y + $(list_row_y 0)))
+    click $((WIN_X + PANE_X)) $((WIN_Y + PANE_Y))
+    key ctrl+End
+    xdotool type --delay 30 " $1"
+    click $((WIN_X + LIST_X)) $((WIN_Y + $(list_row_y 1)))
+    sleep 0.3
+    shot edited
+    close_window "$main"
+    wait_exit 15
+}
