@@ -87,7 +87,7 @@ void CopyFields(benchmark::State &state)
         cds.DisableControls();
         for (cds.First(); !cds.Eof(); cds.Next())
             for (TField *field : fields)
-                if (!field->IsNull()) buffer += field->AsString();
+                if (const auto bytes = field->valueView()) buffer += *bytes;
         benchmark::DoNotOptimize(buffer.data());
     };
     auto restore = [&] {
@@ -120,7 +120,7 @@ void CopyFieldsFresh(benchmark::State &state)
         cds.DisableControls();
         for (cds.First(); !cds.Eof(); cds.Next())
             for (TField *field : fields)
-                if (!field->IsNull()) buffer += field->AsString();
+                if (const auto bytes = field->valueView()) buffer += *bytes;
         benchmark::DoNotOptimize(buffer.data());
         state.PauseTiming();
         buffer = std::string();

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release mode (in build-release, or TERVANA_BENCH_BUILD_DIR) and runs
+# the whole suite at 1,000, 10,000 and 100,000 records, writing the table to bench/RESULTS.md.
+# The raw output of every program stays in the build folder's bench-run/.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+build=${TERVANA_BENCH_BUILD_DIR:-build-release}
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTERVANA_WERROR=ON \
+    -DTERVANA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
+cmake --build "$build" -j2 --target bench_open bench_grid bench_filter bench_focus
+
+run=$build/bench-run
+rm -rf "$run"
+mkdir -p "$run"
+{
+    echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores," \
+        "$(awk '{printf "%.0f GiB", $2 / 1048576}' <(grep MemTotal /proc/meminfo)) memory;" \
+        "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg);" \
+        "run on $(date -u '+%Y-%m-%d %H:%M UTC')."
+} >"$run/machine.txt"
+cat "$run/machine.txt"
+
+programs=("$build/bench/bench_open" "$build/bin/bench_grid" "$build/bin/bench_filter"
+    "$build/bench/focus/bench_focus")
+for records in 1000 10000 100000; do
+    for program in "${programs[@]}"; do
+        name=$(basename "$program")
+        echo "== $name, $records records"
+        TERVANA_BENCH_RECORDS=$records QT_QPA_PLATFORM=offscreen "$program" \
+            --benchmark_out="$run/$name-$records.json" --benchmark_out_format=json \
+            --benchmark_color=false | tee "$run/$name-$records.txt"
+    done
+done
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)." >>"$run/machine.txt"
+
+python3 bench/results.py "$run" >bench/RESULTS.md
+echo "Wrote bench/RESULTS.md"
