@@ -228,6 +228,14 @@ void TcxGrid::updateCursor(QPoint position)
         unsetCursor();
 }
 
+void TcxGrid::filterDropDownClosed()
+{
+    m_filterButtonHeld = false;
+    if (m_filterButtonState == TButtonState::Normal) return;
+    m_filterButtonState = TButtonState::Normal;
+    update();
+}
+
 void TcxGrid::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) return;

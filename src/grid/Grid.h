@@ -38,6 +38,9 @@ public:
     std::function<void(int column)> onFilterButtonDown;
     // Whether a column takes part in the filter, for the filter button's active look.
     std::function<bool(int column)> isColumnFiltered;
+    // The drop-down that the filter button opened has closed (it took the mouse release):
+    // the button returns to its normal look.
+    void filterDropDownClosed();
 
     // A release this far or further from the header press point, in either direction, is a
     // drag and does not sort.

@@ -4,6 +4,7 @@
 #include "DataLink.h"
 #include "DataSource.h"
 #include "Field.h"
+#include "Codec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -79,6 +80,19 @@ TcxGridDBDataController::TcxGridDBDataController(std::vector<std::string> fieldN
     for (std::string &name : fieldNames)
         m_fields.push_back({std::move(name), nullptr});
     m_storage.setFieldCount(itemCount());
+    m_filter.setItems(TcxDataFilterItems{
+        [this] { return itemCount(); },
+        [this](int recordIndex, int item) { return value(recordIndex, item); },
+        [this](int item) {
+            if (m_itemCaption) return m_itemCaption(item);
+            if (const TField *field = itemField(item))
+                return gbk::fromUtf8(field->DisplayName()).value_or(itemFieldName(item));
+            return itemFieldName(item);
+        },
+        {}});
+    m_filter.setFilterChangedHandler([this] { FilterChanged(); });
+    m_filter.setOwnerBusyTest([this] { return m_viewLoading || m_viewDestroying || m_destroying; });
+    m_filterHook = makeFilterHook(m_filter);
 }
 
 TcxGridDBDataController::~TcxGridDBDataController()
@@ -210,6 +224,11 @@ void TcxGridDBDataController::clearSorting()
     rebuild(ChangeSorting | ChangeSortList);
 }
 
+void TcxGridDBDataController::setItemCaptions(std::function<std::string(int item)> caption)
+{
+    m_itemCaption = std::move(caption);
+}
+
 void TcxGridDBDataController::SetFilterHook(std::function<bool(int recordIndex)> passes)
 {
     m_filterHook = std::move(passes);
@@ -323,10 +342,8 @@ void TcxGridDBDataController::readCurrentRecord(int recordIndex)
 {
     for (int item = 0; item < itemCount(); ++item) {
         const TField *field = m_fields[static_cast<std::size_t>(item)].field;
-        if (!field || field->IsNull())
-            m_storage.setValue(recordIndex, item, std::nullopt);
-        else
-            m_storage.setValue(recordIndex, item, field->AsString());
+        // The store copies the bytes once, straight from the data set's record.
+        m_storage.setValue(recordIndex, item, field ? field->valueView() : std::nullopt);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "DataStorage.h"
 #include "Exception.h"
+#include "cxDataFilterCriteria.h"
 
 #include <cstdint>
 #include <exception>
@@ -120,8 +121,15 @@ public:
     };
     const std::vector<TSortItem> &sortList() const { return m_sortList; }
 
-    // Filtering. The hook says whether a record passes; an empty hook lets every record pass.
-    // The filter sets one only while its criteria are active and not empty.
+    // Filtering. The list's one filter: its conditions name items, read the store's values,
+    // and each of its changes runs FilterChanged(). The controller's filter hook is this
+    // criteria's until SetFilterHook replaces it.
+    TcxDataFilterCriteria &Filter() { return m_filter; }
+    const TcxDataFilterCriteria &Filter() const { return m_filter; }
+    // An item's caption in the filter's text (GBK); by default the bound field's display
+    // name, else the field name.
+    void setItemCaptions(std::function<std::string(int item)> caption);
+    // The hook says whether a record passes; an empty hook lets every record pass.
     void SetFilterHook(std::function<bool(int recordIndex)> passes);
     // The filter changed: cancels a pending edit, filters and sorts the rows again from the
     // store (nothing is re-read), then calls OnFilterChanged. Ignored while the view is being
@@ -217,4 +225,8 @@ private:
     bool m_viewLoading = false;
     bool m_viewDestroying = false;
     bool m_destroying = false;
+
+    std::function<std::string(int item)> m_itemCaption;
+    // Last, so that it goes first: its hooks call back into the controller.
+    TcxDataFilterCriteria m_filter;
 };

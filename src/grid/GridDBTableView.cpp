@@ -1,5 +1,6 @@
 #include "GridDBTableView.h"
 
+#include "GbkQt.h"
 #include "SystemColors.h"
 
 #include <algorithm>
@@ -34,6 +35,10 @@ TcxGridDBTableView::TcxGridDBTableView(std::string name, const std::vector<TColu
     m_controller->OnFocusedRecordChanged = [this](int, int, int, int) { focusedRecordChanged(); };
     m_controller->OnSelectionChanged = [this] { changed(); };
     m_controller->OnSortingChanged = [this] { changed(); };
+    m_controller->setItemCaptions([this](int item) {
+        if (item < 0 || item >= ColumnCount()) return std::string();
+        return toGbk(m_columns[item]->Caption()).value_or(std::string());
+    });
     m_controller->setViewLoading(false);
 }
 

@@ -46,17 +46,13 @@ int queryDataFile(const std::string &dataPath, std::string_view filterStream, st
     TcxGridDBDataController controller(std::move(fieldNames));
     controller.SetSortOrder(0, TcxDataSortOrder::soAscending);
 
-    TcxDataFilterCriteria criteria(TcxDataFilterItems{
-        [] { return static_cast<int>(DrugListColumns.size()); },
-        [&](int recordIndex, int item) { return controller.value(recordIndex, item); },
-        [&](int item) {
-            if (item == 0) return gbk::fromUtf8(NameColumnCaption).value_or(std::string());
-            const TField *field = cds.FindField(DrugListColumns[item].fieldName);
-            return field ? gbk::fromUtf8(field->DisplayName()).value_or(std::string())
-                         : std::string(DrugListColumns[item].fieldName);
-        },
-        {}});
-    controller.SetFilterHook(makeFilterHook(criteria));
+    controller.setItemCaptions([&](int item) {
+        if (item == 0) return gbk::fromUtf8(NameColumnCaption).value_or(std::string());
+        const TField *field = cds.FindField(DrugListColumns[item].fieldName);
+        return field ? gbk::fromUtf8(field->DisplayName()).value_or(std::string())
+                     : std::string(DrugListColumns[item].fieldName);
+    });
+    TcxDataFilterCriteria &criteria = controller.Filter();
 
     try {
         criteria.readFromStream(filterStream);

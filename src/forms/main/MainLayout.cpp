@@ -10,6 +10,7 @@
 #include "Fonts.h"
 #include "Grid.h"
 #include "GridDBTableView.h"
+#include "GridTableFiltering.h"
 #include "Label.h"
 #include "StatusBar.h"
 #include "SystemColors.h"
@@ -138,6 +139,8 @@ void TForm1::createComponents()
     cxGrid2->setObjectName(QStringLiteral("cxGrid2"));
     cxGrid2->cxGridDBTableView1->DataController().SetDataSource(DataSource1.get());
     setAlign(cxGrid2, alClient);
+    // The column drop-down and the filter box, which live as long as the list.
+    new TcxGridTableFiltering(cxGrid2);
 
     // The right half: two columns of sections with a splitter between them.
     FlatPanel2 = flatPanel(this, "FlatPanel2", alClient, QSize(531, 494));
