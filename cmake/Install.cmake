@@ -10,6 +10,9 @@
 # /opt/tervana, the launcher as /usr/bin/tervana, the menu entry and the icons under
 # /usr/share; it is made from the component "package", which a plain install leaves out.
 
+# Installing and packaging take what the build made; they do not build the test suites first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(TERVANA_APPDIR "share/tervana" CACHE STRING
     "Program folder for `cmake --install`, relative to the install prefix")
 set(TERVANA_PACKAGE_APPDIR "/opt/tervana")
