@@ -37,6 +37,10 @@ struct TPacketContent
     std::vector<TPacketCell> cells; // rowCount * fields.size(), one row after another
 };
 
+// A packet holds at most this many values, rows times fields (null ones count): room for
+// far more drugs than any reference lists, and a bound on what a hostile file can claim.
+constexpr std::size_t MaxPacketValues = std::size_t(1) << 22;
+
 // Parses a whole packet. Throws EDSEngineError naming the fault and its line and byte offset;
 // nothing of a rejected packet survives.
 TPacketContent readDataPacket(std::string packet);

@@ -464,13 +464,19 @@ private:
     void parseRows(const pugi::xml_node &rows)
     {
         attributes<0>(rows, {});
+        const std::size_t fieldCount = m_content.fields.size();
+        // Every value takes a cell, null or not, while an empty row takes seven bytes of the
+        // file: without a bound a small hostile file would claim gigabytes and minutes.
+        const std::size_t rowLimit = MaxPacketValues / std::max<std::size_t>(fieldCount, 1);
         std::size_t rowCount = 0;
         for (pugi::xml_node row : rows.children()) {
             if (row.type() != pugi::node_element || std::string_view(row.name()) != "row")
                 unexpected(row, "rows");
-            ++rowCount;
+            if (++rowCount > rowLimit)
+                m_reader.fail(m_reader.offsetOf(row), "more than " +
+                                                          std::to_string(MaxPacketValues) +
+                                                          " values (rows times fields)");
         }
-        const std::size_t fieldCount = m_content.fields.size();
         // Record identities are 32-bit; so is every count the cursor reports.
         if (rowCount >= std::numeric_limits<std::uint32_t>::max())
             m_reader.fail(m_reader.offsetOf(rows), "too many rows");
@@ -540,6 +546,22 @@ private:
     TPacketContent &m_content;
 };
 
+// The offset of the row element after the first `limit` ones, counted on the raw bytes
+// (a comment that spells out rows counts too); npos when there are no more than `limit`.
+std::size_t rowBeyond(std::string_view bytes, std::size_t limit)
+{
+    std::size_t count = 0;
+    for (std::size_t at = bytes.find("<row"); at != std::string_view::npos;
+         at = bytes.find("<row", at + 4)) {
+        const char next = at + 4 < bytes.size() ? bytes[at + 4] : '\0';
+        if (next != '/' && next != '>' && next != ' ' && next != '\t' && next != '\n' &&
+            next != '\r')
+            continue; // <rows> or a longer name
+        if (++count > limit) return at;
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 TPacketContent readDataPacket(std::string packet)
@@ -547,6 +569,19 @@ TPacketContent readDataPacket(std::string packet)
     TPacketContent content;
     content.buffer = std::make_unique<std::string>(std::move(packet));
     std::string &bytes = *content.buffer;
+    // Before the parser builds its tree, which for millions of empty rows would itself take
+    // gigabytes: every row holds a value unless the packet has no fields at all. Before the
+    // line index too, which would cost as much again.
+    const std::size_t beyond = rowBeyond(bytes, MaxPacketValues);
+    if (beyond != std::string::npos) {
+        std::size_t newlines = 0;
+        for (const char *p = bytes.data(), *end = p + beyond;
+             (p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)))); ++p)
+            ++newlines;
+        throw EDSEngineError("Data packet error at line " + std::to_string(newlines + 1) +
+                             ", byte offset " + std::to_string(beyond) + ": more than " +
+                             std::to_string(MaxPacketValues) + " rows");
+    }
     const TLineIndex lines(bytes);
     TReader reader(bytes, lines);
 
