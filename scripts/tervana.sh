@@ -20,6 +20,7 @@ packages=(
     fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils python3
     xvfb xauth xdotool imagemagick
+    clang libclang-rt-14-dev
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -54,6 +55,37 @@ if [ "$mode" = run ]; then
     exec "$build/bin/tervana"
 fi
 
+failed=()
+
+# The whole suite again under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer
+# (gcc). Any report fails its test; tests/reliability/lsan.supp names the few leaks that
+# belong to the libraries under Qt, not to the program.
+asan=${TERVANA_ASAN_BUILD_DIR:-build-asan}
+sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+if [ ! -f "$asan/build.ninja" ]; then
+    cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTERVANA_WERROR=ON \
+        -DTERVANA_BUILD_BENCH=OFF "${launcher[@]}" \
+        "-DCMAKE_C_FLAGS=$sanitize" "-DCMAKE_CXX_FLAGS=$sanitize" \
+        "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" \
+        "-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined"
+fi
+if cmake --build "$asan" -j2; then
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+        LSAN_OPTIONS="suppressions=$PWD/tests/reliability/lsan.supp:print_suppressions=0" \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        xvfb-run -a -s "$screen" ctest --test-dir "$asan" --output-on-failure -j2 ||
+        failed+=("sanitizer suite")
+else
+    failed+=("sanitizer build")
+fi
+
+# Each fuzz target for a minute (clang, ASan + UBSan + libFuzzer, in build-fuzz).
+TERVANA_FUZZ_BUILD_DIR=${TERVANA_FUZZ_BUILD_DIR:-build-fuzz} tests/fuzz/run.sh 60 ||
+    failed+=("fuzzing")
+
+((${#failed[@]} == 0)) || echo "FAILED before the main suite: ${failed[*]}" >&2
+
 # Unit suites use Qt's offscreen platform (set per test); the end-to-end runs need a real
-# X server, which Xvfb provides.
+# X server, which Xvfb provides. Last, so that its summary ends the output.
 xvfb-run -a -s "$screen" ctest --test-dir "$build" --output-on-failure -j2
+((${#failed[@]} == 0))
