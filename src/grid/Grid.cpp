@@ -4,6 +4,8 @@
 #include "GridDBTableView.h"
 #include "GridLevel.h"
 #include "GridPainter.h"
+#include "MiddleButtonScroller.h"
+#include "ScrollBar.h"
 
 #include "GbkQt.h"
 
@@ -70,12 +72,71 @@ TcxGrid::TcxGrid(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     updateTextHeights();
     view.setBounds(size());
-    view.onChanged = [this] { update(); };
+
+    m_verticalScrollBar = new TcxControlScrollBar(TScrollBarKind::sbVertical, this);
+    m_verticalScrollBar->onScroll = [this](TScrollCode code, int position) {
+        return scrollVertically(code, position);
+    };
+    // OptionsView.ScrollBars is ssVertical.
+    m_horizontalScrollBar = new TcxControlScrollBar(TScrollBarKind::sbHorizontal, this);
+    m_horizontalScrollBar->setAllowed(false);
+    view.onChanged = [this] {
+        updateScrollBars();
+        update();
+    };
+    updateScrollBars();
 }
 
 TcxGrid::~TcxGrid()
 {
     cxGridDBTableView1->onChanged = nullptr;
+    m_verticalScrollBar->onScroll = nullptr;
+}
+
+// --- Scroll bars ---------------------------------------------------------------------------
+
+void TcxGrid::updateScrollBars()
+{
+    const TcxGridDBTableView &view = *cxGridDBTableView1;
+    const QRect place = view.verticalScrollBarRect();
+    if (!place.isEmpty()) m_verticalScrollBar->setGeometry(place);
+    m_verticalScrollBar->setData(0, view.DataController().RowCount() - 1,
+                                 view.fullyVisibleRowCount(), view.TopRowIndex());
+}
+
+int TcxGrid::scrollVertically(TScrollCode code, int position)
+{
+    TcxGridDBTableView &view = *cxGridDBTableView1;
+    switch (code) {
+    case TScrollCode::LineUp: view.scrollRows(-1); break;
+    case TScrollCode::LineDown: view.scrollRows(1); break;
+    case TScrollCode::PageUp: view.scrollPageUp(); break;
+    case TScrollCode::PageDown: view.scrollPageDown(); break;
+    case TScrollCode::Track: view.SetTopRowIndex(position); break;
+    case TScrollCode::Position:
+    case TScrollCode::EndScroll: break;
+    }
+    return view.TopRowIndex();
+}
+
+void TcxGrid::scrollByMiddleButton(QPoint screenPoint)
+{
+    TcxMiddleButtonScroller scroller(
+        this, !m_horizontalScrollBar->isHidden(), !m_verticalScrollBar->isHidden(),
+        [this](TcxScrollDirection direction) { scrollStep(direction); });
+    scroller.exec(screenPoint);
+}
+
+void TcxGrid::scrollStep(TcxScrollDirection direction)
+{
+    // One row as the bar's arrows scroll it, or 10 pixels sideways.
+    switch (direction) {
+    case TcxScrollDirection::Up: scrollVertically(TScrollCode::LineUp, 0); break;
+    case TcxScrollDirection::Down: scrollVertically(TScrollCode::LineDown, 0); break;
+    case TcxScrollDirection::Left: cxGridDBTableView1->scrollHorizontally(-10); break;
+    case TcxScrollDirection::Right: cxGridDBTableView1->scrollHorizontally(10); break;
+    case TcxScrollDirection::None: break;
+    }
 }
 
 void TcxGrid::updateTextHeights()
@@ -106,12 +167,16 @@ void TcxGrid::paintEvent(QPaintEvent *)
 void TcxGrid::resizeEvent(QResizeEvent *event)
 {
     cxGridDBTableView1->setBounds(size());
+    updateScrollBars();
     QWidget::resizeEvent(event);
 }
 
 void TcxGrid::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange) updateTextHeights();
+    if (event->type() == QEvent::FontChange) {
+        updateTextHeights();
+        updateScrollBars();
+    }
     QWidget::changeEvent(event);
 }
 
@@ -136,7 +201,8 @@ void TcxGrid::mousePressEvent(QMouseEvent *event)
     const TGridHitTest hit = view.hitTest(position);
     setFocus(Qt::MouseFocusReason);
     if (event->button() == Qt::MiddleButton) {
-        // FIXME: middle-button scrolling starts here while the scroll bar is shown.
+        if (!m_verticalScrollBar->isHidden() || !m_horizontalScrollBar->isHidden())
+            scrollByMiddleButton(event->globalPosition().toPoint());
         return;
     }
     if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;

@@ -8,8 +8,11 @@
 #include <functional>
 #include <memory>
 
+class TcxControlScrollBar;
 class TcxGridDBTableView;
 class TcxGridLevel;
+enum class TScrollCode;
+enum class TcxScrollDirection;
 
 enum class TcxLookAndFeelKind { lfFlat, lfStandard, lfUltraFlat };
 
@@ -46,6 +49,10 @@ public:
     // drag and does not sort.
     static constexpr int DragThreshold = 5;
 
+    // The vertical bar, shown while the rows do not fit; the horizontal one stays hidden.
+    TcxControlScrollBar *verticalScrollBar() const { return m_verticalScrollBar; }
+    TcxControlScrollBar *horizontalScrollBar() const { return m_horizontalScrollBar; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -61,6 +68,10 @@ protected:
 
 private:
     void updateTextHeights();
+    void updateScrollBars();
+    int scrollVertically(TScrollCode code, int position);
+    void scrollByMiddleButton(QPoint screenPoint);
+    void scrollStep(TcxScrollDirection direction);
     void updateCursor(QPoint position);
     int sizedWidth(QPoint position) const;
 
@@ -74,4 +85,6 @@ private:
     TButtonState m_filterButtonState = TButtonState::Normal;
     bool m_filterButtonHeld = false;
     int m_wheelRemainder = 0;
+    TcxControlScrollBar *m_verticalScrollBar = nullptr;
+    TcxControlScrollBar *m_horizontalScrollBar = nullptr;
 };

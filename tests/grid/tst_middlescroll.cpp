@@ -1,6 +1,8 @@
+#include "DrugListTestSupport.h"
 #include "ManualTimer.h"
 
 #include "MiddleButtonScroller.h"
+#include "ScrollBar.h"
 #include "ScrollPictures.h"
 #include "SystemColors.h"
 
@@ -417,4 +419,82 @@ TEST(MiddleButtonScroll, CursorFollowsTheDirection)
         for (int j = i + 1; j < 7; ++j)
             EXPECT_FALSE(sameImage(scrollCursorImage(TcxScrollCursor(i)),
                                    scrollCursorImage(TcxScrollCursor(j))));
+}
+
+// --- In the drug list ----------------------------------------------------------------------
+
+namespace {
+
+using testsupport::shuffledNames;
+using testsupport::TDrugList;
+
+// Hands out hand-driven timers while it lives, and remembers the last one.
+struct THandTimers
+{
+    THandTimers()
+    {
+        TcxTimer::setFactory([this] {
+            auto timer = std::make_unique<TManualTimer>(clock);
+            last = timer.get();
+            return timer;
+        });
+    }
+    ~THandTimers() { TcxTimer::setFactory(nullptr); }
+    TManualClock clock;
+    TManualTimer *last = nullptr;
+};
+
+} // namespace
+
+TEST(DrugListMiddleButton, OnRowsThatFitItOnlyTakesTheFocus)
+{
+    TDrugList list(shuffledNames(3), 5);
+    list.other->setFocus();
+    const int focused = list.focusedRow();
+    // Should the mode start, the watchdog ends it and the check below fails.
+    bool started = false;
+    QTimer::singleShot(0, [&] {
+        started = QWidget::mouseGrabber() == list.grid;
+        QTest::mousePress(list.grid, Qt::LeftButton, {}, QPoint(5, 5));
+    });
+    QTest::mousePress(list.grid, Qt::MiddleButton, {}, list.rowPoint(1));
+    QTest::mouseRelease(list.grid, Qt::MiddleButton, {}, list.rowPoint(1));
+    QApplication::processEvents();
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(list.grid->hasFocus());
+    EXPECT_EQ(list.focusedRow(), focused);
+}
+
+TEST(DrugListMiddleButton, ScrollsTheRowsWhileTheFocusStays)
+{
+    THandTimers timers;
+    TDrugList list(shuffledNames(20), 5);
+    list.view().SetTopRowIndex(0);
+    list.other->setFocus();
+    const int focused = list.focusedRow();
+    const std::string current = list.currentName();
+    const QPoint press = list.rowPoint(1);
+    int topWhileRunning = -1;
+    bool gridFocused = false;
+    runLater({
+        [&] { QTest::mouseRelease(list.grid, Qt::MiddleButton, {}, press); },
+        [&] {
+            gridFocused = list.grid->hasFocus();
+            QTest::mouseMove(list.grid, press + QPoint(0, 30)); // one row every 9 ticks
+            timers.last->advance(27 * 20);
+            topWhileRunning = list.topRow();
+        },
+        // The click that ends the mode does not focus the row under it.
+        [&] { QTest::mousePress(list.grid, Qt::LeftButton, {}, list.rowPoint(2)); },
+    });
+    QTimer::singleShot(5000, [&] { QTest::keyClick(list.grid, Qt::Key_Escape); });
+    QTest::mousePress(list.grid, Qt::MiddleButton, {}, press);
+    QTest::mouseRelease(list.grid, Qt::LeftButton, {}, list.rowPoint(2));
+    EXPECT_TRUE(gridFocused);
+    EXPECT_EQ(topWhileRunning, 3);
+    EXPECT_EQ(list.topRow(), 3);
+    EXPECT_EQ(list.grid->verticalScrollBar()->Position(), 3);
+    EXPECT_EQ(list.focusedRow(), focused);
+    EXPECT_EQ(list.currentName(), current);
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
 }

@@ -1,3 +1,4 @@
+#include "DrugListTestSupport.h"
 #include "ManualTimer.h"
 
 #include "ScrollBar.h"
@@ -537,4 +538,99 @@ TEST(ScrollBarPainting, ShortTrackShowsOnlyThePattern)
     f.press(QPoint(8, 19));
     EXPECT_TRUE(f.requests.empty());
     f.release(QPoint(8, 19));
+}
+
+// --- In the drug list ----------------------------------------------------------------------
+
+namespace {
+
+using testsupport::shuffledNames;
+using testsupport::TDrugList;
+
+QPoint centreOf(const QRect &rect)
+{
+    return rect.center();
+}
+
+} // namespace
+
+TEST(DrugListScrollBar, ShownAlongTheRightEdgeWhileTheRowsDoNotFit)
+{
+    TDrugList fits(shuffledNames(19), 19);
+    EXPECT_TRUE(fits.grid->verticalScrollBar()->isHidden());
+    EXPECT_EQ(fits.view().siteRect().width(), 233) << "the rows use the full width";
+
+    TDrugList more(shuffledNames(20), 19);
+    const TcxControlScrollBar *bar = more.grid->verticalScrollBar();
+    ASSERT_FALSE(bar->isHidden());
+    EXPECT_EQ(bar->geometry(), QRect(218, 1, 16, more.grid->height() - 2));
+    EXPECT_EQ(std::make_pair(bar->Min(), bar->Max()), std::make_pair(0, 19));
+    EXPECT_EQ(bar->PageSize(), 19);
+    EXPECT_EQ(bar->Position(), more.topRow());
+    EXPECT_TRUE(more.grid->horizontalScrollBar()->isHidden());
+    // Sorting or scrolling by the keyboard moves the thumb with the top row.
+    more.key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(bar->Position(), 0);
+}
+
+TEST(DrugListScrollBar, ArrowsTrackAndThumbMoveTheRowsButNotTheFocus)
+{
+    TDrugList list(shuffledNames(20), 5); // the last row is fully visible at top row 15
+    TcxControlScrollBar *bar = list.grid->verticalScrollBar();
+    TManualClock clock;
+    auto manual = std::make_unique<TManualTimer>(clock);
+    TManualTimer *timer = manual.get();
+    bar->setTimer(std::move(manual));
+    list.view().SetTopRowIndex(0);
+    const int focused = list.focusedRow();
+    const std::string current = list.currentName();
+    ASSERT_EQ(bar->Position(), 0);
+
+    const QPoint arrow = centreOf(bar->partRects().lineDown);
+    QTest::mousePress(bar, Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(list.topRow(), 1);
+    timer->advance(399);
+    EXPECT_EQ(list.topRow(), 1);
+    timer->advance(1);
+    EXPECT_EQ(list.topRow(), 2);
+    timer->advance(60 * 12);
+    EXPECT_EQ(list.topRow(), 14);
+    timer->advance(60);
+    EXPECT_EQ(list.topRow(), 15);
+    timer->advance(600);
+    EXPECT_EQ(list.topRow(), 15);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(bar->Position(), 15);
+
+    // The track scrolls by the page step: the old bottom row becomes the top row.
+    list.view().SetTopRowIndex(0);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(8, bar->partRects().thumb.bottom() + 5));
+    EXPECT_EQ(list.topRow(), 4);
+
+    // The top row follows the thumb, to the end of the list.
+    const QPoint thumb = centreOf(bar->partRects().thumb);
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(bar, QPoint(thumb.x(), bar->height() - 1));
+    EXPECT_EQ(list.topRow(), 15);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(thumb.x(), bar->height() - 1));
+    EXPECT_EQ(list.topRow(), 15);
+
+    EXPECT_EQ(list.focusedRow(), focused);
+    EXPECT_EQ(list.currentName(), current);
+}
+
+TEST(DrugListScrollBarPainting, TheGridShowsTheBar)
+{
+    TDrugList list(shuffledNames(20), 5);
+    list.view().SetTopRowIndex(0);
+    QApplication::processEvents();
+    const QImage shown = list.grid->grab().toImage();
+    const QRect bar = list.view().verticalScrollBarRect();
+    // The top arrow's raised frame and the checkered track right below the thumb.
+    EXPECT_EQ(shown.pixel(bar.left(), bar.top()), rgb(clBtnHighlight));
+    EXPECT_EQ(shown.pixel(bar.right(), bar.top() + 15), rgb(clBtnShadow));
+    const int y = bar.top() + list.grid->verticalScrollBar()->partRects().thumb.bottom() + 3;
+    for (int x = bar.left(); x <= bar.right(); ++x)
+        EXPECT_EQ(shown.pixel(x, y),
+                  rgb((x - bar.left() + y - bar.top()) % 2 == 0 ? clBtnFace : clBtnHighlight));
 }

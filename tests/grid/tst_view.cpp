@@ -236,8 +236,8 @@ TEST(DrugListView, MouseDownOnARowFocusesItAndTheColumn)
     EXPECT_EQ(few.focusedRow(), 1);
     EXPECT_EQ(few.view().FocusedColumnIndex(), -1);
 
-    // The middle button only takes the focus.
-    TDrugList middle(shuffledNames(12));
+    // The middle button only takes the focus (with all rows in sight, nothing to scroll).
+    TDrugList middle(shuffledNames(12), 12);
     middle.other->setFocus();
     QTest::mouseClick(middle.grid, Qt::MiddleButton, {}, middle.rowPoint(8));
     EXPECT_TRUE(middle.grid->hasFocus());
