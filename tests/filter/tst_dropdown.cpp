@@ -1,6 +1,8 @@
 #include "ListFilterTestSupport.h"
 
 #include "ClientDataSet.h"
+#include "FilterControlDialog.h"
+#include "cxFilterDialog.h"
 #include "Codec.h"
 #include "GbkQt.h"
 #include "MessageRecorder.h"
@@ -222,6 +224,50 @@ TEST(FilterDropDown, ReleasingOutsideTheEntriesPicksNothing)
     QTest::mouseRelease(popup, Qt::LeftButton, {}, QPoint(-5, -5));
     EXPECT_TRUE(popup->isVisible());
     EXPECT_TRUE(criteria().isEmpty());
+}
+
+TEST(FilterDropDown, FilterButtonLooksPressedWhileItsDropDownIsOpen)
+{
+    startWith(names({"A", "B"}));
+    TcxGrid &grid = *Form1->cxGrid2;
+    const QRect button = view().filterButtonRect(0);
+    const auto topLeftPixel = [&] {
+        QImage image(grid.size(), QImage::Format_RGB32);
+        grid.render(&image);
+        return image.pixelColor(button.topLeft());
+    };
+    EXPECT_EQ(topLeftPixel(), toQColor(clBtnHighlight));
+    TcxGridFilterPopup *popup = openDropDown();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(topLeftPixel(), toQColor(clBtnShadow));
+    pressKey(popup->listBox(), Qt::Key_Escape);
+    EXPECT_EQ(topLeftPixel(), toQColor(clBtnHighlight));
+}
+
+TEST(FilterDropDown, CustomEntryOpensTheCustomDialogOrTheBuilderWhenTheFilterDoesNotFit)
+{
+    startWith(names({"A", "B"}));
+    bool customShown = false;
+    whenShown<TcxFilterDialog>([&](TcxFilterDialog *dialog) {
+        customShown = true;
+        dialog->SetModalResult(mrCancel);
+    });
+    ASSERT_TRUE(pick("(定制过滤...)"));
+    EXPECT_TRUE(customShown);
+    EXPECT_TRUE(criteria().isEmpty());
+
+    // Three conditions on one column do not fit the custom dialog.
+    for (const char *value : {"A", "B", "C"})
+        criteria().addCondition(nullptr, 0, TcxFilterOperatorKind::Equal, TVariant(value), value);
+    ASSERT_FALSE(fitsFilterDialog(criteria()));
+    bool builderShown = false;
+    whenShown<TfmFilterControlDialog>([&](TfmFilterControlDialog *dialog) {
+        builderShown = true;
+        dialog->SetModalResult(mrCancel);
+    });
+    ASSERT_TRUE(pick("(定制过滤...)"));
+    EXPECT_TRUE(builderShown);
+    EXPECT_EQ(criteria().root().count(), 3);
 }
 
 TEST(FilterDropDown, FilterButtonLooksActiveWhileTheColumnIsFiltered)
