@@ -64,6 +64,9 @@ TEST(FilterDropDown, EntriesAreTheSpecialOnesThenEveryDistinctNameByItsBytes)
         {"duplicates once; case variants twice, upper case first",
          names({"abc", "ABC", "感冒灵", "abc", "ABC", "Abc"}),
          {"(全部显示)", "(定制过滤...)", "ABC", "Abc", "abc", "感冒灵"}},
+        {"an empty name is a value, before all others",
+         names({"B", "", "A"}),
+         {"(全部显示)", "(定制过滤...)", "", "A", "B"}},
     };
     TForm1 *form = startWith({});
     for (const TEntriesCase &c : cases) {
@@ -132,6 +135,24 @@ TEST(FilterDropDown, ShowsFifteenRowsAndABarOnlyAboveFifteenEntries)
         }
         pressKey(popup->listBox(), Qt::Key_Escape);
     }
+}
+
+TEST(FilterDropDown, OpensAboveTheButtonWhenThereIsNoRoomBelow)
+{
+    TForm1 *form = startWith(names({"A", "B", "C"}));
+    const QRect screen = form->screen()->geometry();
+    const QPoint buttonInGrid = view().filterButtonRect(0).topLeft();
+    // The button some twenty pixels above the screen's bottom edge.
+    const QPoint buttonNow = form->cxGrid2->mapToGlobal(buttonInGrid);
+    form->move(form->pos() + QPoint(0, screen.bottom() - 20 - buttonNow.y()));
+    ASSERT_TRUE(waitFor(
+        [&] { return form->cxGrid2->mapToGlobal(buttonInGrid).y() == screen.bottom() - 20; }));
+    TcxGridFilterPopup *popup = openDropDown();
+    ASSERT_NE(popup, nullptr);
+    const QRect button(form->cxGrid2->mapToGlobal(buttonInGrid), view().filterButtonRect(0).size());
+    EXPECT_EQ(popup->geometry().bottom(), button.top() - 1);
+    EXPECT_EQ(popup->geometry().right(),
+              form->cxGrid2->mapToGlobal(view().headerRect(0).topRight()).x());
 }
 
 TEST(FilterDropDown, PickingANameThenAnotherLeavesOnlyTheSecondCondition)
