@@ -29,7 +29,8 @@ constexpr int WidthExtra = 4;
 
 int textHeight(const QFont &font, const QString &text)
 {
-    return QFontMetrics(font).boundingRect(text).height();
+    // The line's height, as the grid measures its rows, not the glyphs' tight box.
+    return QFontMetrics(font).boundingRect(QRect(), Qt::TextSingleLine, text).height();
 }
 
 // Restores the cursor on every way out, failures included.
