@@ -23,10 +23,7 @@ png=$SHOT
 
 # The file's first record is focused, wherever its name sorts: its row is highlighted, its
 # name is in the name bar in 996633 (RGB 336699), and its texts are in the panes.
-first=$("$TERVANA_BIN_DIR/tervana-data" export "$data" -o "$E2E_WORK/e.json" >/dev/null &&
-    python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["rows"][0]["TongYongMing"])' "$E2E_WORK/e.json")
-row=0
-while [ "$(sorted_name "$data" $row)" != "$first" ]; do row=$((row + 1)); done
+read -r row first <<<"$(first_record_row "$data")"
 note "first record \"$first\" is on row $row"
 row_highlighted "$png" $row || fail "the first record's row is not highlighted"
 read -r nx ny nw nh <<<"$NAMEBAR"
@@ -41,9 +38,8 @@ shown=$(copy_text | tr -d '\r\n')
     fail "the 适用症 pane shows \"$shown\", not the first record's text"
 
 # Another name: row 1 of the list.
-other=$(sorted_name "$data" 1)
-[ "$other" != "$first" ] || other=$(sorted_name "$data" 2)
-other_row=$([ "$other" = "$(sorted_name "$data" 1)" ] && echo 1 || echo 2)
+other_row=$((row == 1 ? 2 : 1))
+other=$(sorted_name "$data" $other_row)
 click $((WIN_X + LIST_X)) $((WIN_Y + $(list_row_y $other_row)))
 sleep 0.3
 shot other-name

@@ -11,9 +11,11 @@ stage_program "$app"
 near() { (($1 - $2 <= 1 && $2 - $1 <= 1)); }
 
 for factor in 2 1.5; do
+    case $factor in 2) tenths=20 ;; 1.5) tenths=15 ;; esac
     start_x 2400x1800
     export QT_SCALE_FACTOR=$factor
-    scale() { python3 -c "print(round($1 * $factor))"; }
+    # scale N: N pixels at this factor, rounded half up.
+    scale() { echo $((($1 * tenths + 5) / 10)); }
     launch "$app/tervana"
     splash_w=$(scale $SPLASH_W)
     splash_h=$(scale $SPLASH_H)

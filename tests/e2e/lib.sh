@@ -220,6 +220,18 @@ print(names[int(sys.argv[2])])
 PY
 }
 
+# first_record_row DATAFILE: the row (from 0) of the list on which the file's first record
+# stands, and its name.
+first_record_row() {
+    "$TERVANA_BIN_DIR/tervana-data" export "$1" -o "$E2E_WORK/export.json" >/dev/null
+    python3 - "$E2E_WORK/export.json" <<'PY'
+import json, sys
+rows = json.load(open(sys.argv[1], encoding="utf-8"))["rows"]
+order = sorted(range(len(rows)), key=lambda i: rows[i]["TongYongMing"].encode("gbk"))
+print(order.index(0), rows[0]["TongYongMing"])
+PY
+}
+
 # --- the program's windows at 96 dpi (positions inside the window, in pixels) --------------
 
 SPLASH_W=462
