@@ -32,8 +32,7 @@ static int waitForEvent(Display *display, int type, XEvent *event)
     for (int tick = 0; tick < 40; ++tick) {
         while (XPending(display)) {
             XNextEvent(display, event);
-            if (event->type == type)
-                return 1;
+            if (event->type == type) return 1;
         }
         fd_set set;
         FD_ZERO(&set);
@@ -49,8 +48,7 @@ static int printClipboard(Display *display)
     Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
     Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
     Atom target = XInternAtom(display, "TERVANA_E2E_CLIP", False);
-    if (XGetSelectionOwner(display, clipboard) == None)
-        return 1;
+    if (XGetSelectionOwner(display, clipboard) == None) return 1;
     Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XConvertSelection(display, clipboard, utf8, target, window, CurrentTime);
     XFlush(display);
