@@ -5,6 +5,7 @@
 #include "DrugFields.h"
 #include "Field.h"
 #include "GridDBDataController.h"
+#include "cxFilterValueList.h"
 
 #include <benchmark/benchmark.h>
 
@@ -197,6 +198,37 @@ void StableSortStrings(benchmark::State &state)
     }
 }
 
+// The name column's filter drop-down: every distinct name of the store, in byte order.
+void ValueList(benchmark::State &state)
+{
+    TcxGridDBDataController &controller = list().controller;
+    TcxFilterValueList values(controller.Filter());
+    for (auto _ : state) {
+        values.Load(controller, 0);
+        benchmark::DoNotOptimize(values.Count());
+    }
+    state.counters["entries"] = values.Count();
+}
+
+// The same names as std::string through std::sort and std::unique.
+void SortUnique(benchmark::State &state)
+{
+    TcxGridDBDataController &controller = list().controller;
+    std::vector<std::string> names;
+    for (int record = 0; record < controller.RecordCount(); ++record)
+        names.emplace_back(controller.value(record, 0).value_or(std::string_view()));
+    std::vector<std::string> sorted;
+    for (auto _ : state) {
+        state.PauseTiming();
+        sorted = names;
+        state.ResumeTiming();
+        std::sort(sorted.begin(), sorted.end());
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        benchmark::DoNotOptimize(sorted.data());
+    }
+    state.counters["entries"] = static_cast<double>(sorted.size());
+}
+
 // Focusing another row: the cursor moves by the record distance, which the data set walks.
 // `range(0)` is that distance in records.
 void FocusMove(benchmark::State &state)
@@ -278,6 +310,14 @@ int main(int argc, char **argv)
           benchmark::RegisterBenchmark("SortAscendingDescending", SortAscendingDescending),
           benchmark::RegisterBenchmark("StableSortStrings", StableSortStrings)})
         bench->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+    benchmark::RegisterBenchmark("SortUnique", SortUnique)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    // One load at a time: the list's insertion grows with the square of the distinct values.
+    benchmark::RegisterBenchmark("ValueList", ValueList)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(records > 10000 ? 1 : 20);
     benchmark::RegisterBenchmark("FocusMove", FocusMove)
         ->Arg(1)
         ->Arg(3)

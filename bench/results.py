@@ -14,14 +14,16 @@ run_dir = pathlib.Path(sys.argv[1])
 
 
 def load(program, size):
-    path = run_dir / f"{program}-{size}.json"
-    if not path.exists():
-        return {}
+    # <program>-<size>.json, then any extra runs of the same program named <program>-<size>-*.
+    paths = [run_dir / f"{program}-{size}.json"] + sorted(run_dir.glob(f"{program}-{size}-*.json"))
     runs = {}
-    for bench in json.loads(path.read_text()).get("benchmarks", []):
-        if bench.get("error_occurred"):
+    for path in paths:
+        if not path.exists():
             continue
-        runs[bench["name"].split("/")[0]] = bench
+        for bench in json.loads(path.read_text()).get("benchmarks", []):
+            if bench.get("error_occurred"):
+                continue
+            runs[bench["name"].split("/")[0]] = bench
     return runs
 
 
