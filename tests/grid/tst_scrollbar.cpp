@@ -84,7 +84,6 @@ struct TBarFixture
     }
 
     void sync() { bar->setData(0, list.rows - 1, list.fullyVisible, list.top); }
-    QPoint centre(const QRect &rect) { return rect.center(); }
 
     void press(QPoint point) { QTest::mousePress(bar, Qt::LeftButton, {}, point); }
     void move(QPoint point) { QTest::mouseMove(bar, point); }
