@@ -72,7 +72,12 @@ int TForm::ShowModal()
     QApplication::restoreOverrideCursor();
     m_modal = false;
     setWindowModality(Qt::NonModal);
-    if (wasActive && previousActive && previousActive != this) previousActive->activateWindow();
+    // Without a window manager nothing hands the activation back, so a dialog that leaves
+    // no active window behind gives it back itself.
+    const QWidget *activeNow = QApplication::activeWindow();
+    if (previousActive && previousActive != this && previousActive->isVisible() &&
+        (wasActive || !activeNow || activeNow == this))
+        previousActive->activateWindow();
     return m_modalResult;
 }
 

@@ -8,8 +8,9 @@
 
 // Runs `action` on the first visible top-level widget of type W once one appears, from inside
 // whatever modal loop is running by then.
+// It keeps looking for about half a minute, which a loaded machine may need.
 template<typename W>
-void whenShown(std::function<void(W *)> action, int attempts = 200)
+void whenShown(std::function<void(W *)> action, int attempts = 6000)
 {
     QTimer::singleShot(5, [action, attempts] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
