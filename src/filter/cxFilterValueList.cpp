@@ -4,6 +4,9 @@
 #include "GridDBDataController.h"
 #include "cxDataFilterCriteria.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 std::string gbkText(std::string_view utf8)
@@ -70,14 +73,29 @@ void TcxFilterValueList::Load(const TcxGridDBDataController &controller, int ite
     const bool softNull = m_criteria.Options().contains(fcoSoftNull);
     bool blanks = false;
     // Every loaded record, also those the current filter hides.
+    std::vector<std::string_view> values;
+    values.reserve(static_cast<std::size_t>(controller.RecordCount()));
     for (int record = 0; record < controller.RecordCount(); ++record) {
         const std::optional<std::string_view> value = controller.value(record, item);
         if (!value || (softNull && value->empty())) {
             blanks = true;
             continue;
         }
-        // The drug fields show their text unchanged.
-        AddValue(std::string(*value), std::string(*value));
+        values.push_back(*value);
+    }
+    if (m_criteria.MaxValueListCount() != 0) {
+        // With a limit, the first values met are the ones that get in.
+        for (std::string_view value : values)
+            AddValue(std::string(value), std::string(value)); // shown unchanged
+    } else {
+        // Inserting one by one costs a move of the list per value; sorting once gives the
+        // same list: the values in byte order, each once.
+        std::sort(values.begin(), values.end());
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+        m_items.reserve(m_items.size() + values.size() + 2);
+        for (std::string_view value : values)
+            m_items.push_back(TcxFilterValueItem{TcxFilterValueItemKind::fviValue,
+                                                 std::string(value), std::string(value)});
     }
     if (blanks) {
         Add(TcxFilterValueItemKind::fviBlanks, gbkText("(为空)"));

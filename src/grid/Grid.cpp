@@ -156,7 +156,9 @@ void TcxGrid::paintEvent(QPaintEvent *)
         isColumnFiltered && isColumnFiltered(0) ? TFilterActive::Yes : TFilterActive::No;
     state.sizingLineX = m_sizingLineX;
 
-    QPixmap buffer(size());
+    // At the screen's own resolution, so that text stays crisp on a scaled screen.
+    QPixmap buffer(size() * devicePixelRatioF());
+    buffer.setDevicePixelRatio(devicePixelRatioF());
     {
         QPainter painter(&buffer);
         TGridPainter(*cxGridDBTableView1, font(), state).paint(painter);

@@ -361,7 +361,9 @@ void TcxScrollBar::endPress()
 
 void TcxScrollBar::paintEvent(QPaintEvent *)
 {
-    QPixmap buffer(size());
+    // At the screen's own resolution, so that text stays crisp on a scaled screen.
+    QPixmap buffer(size() * devicePixelRatioF());
+    buffer.setDevicePixelRatio(devicePixelRatioF());
     {
         QPainter painter(&buffer);
         paintTo(painter);

@@ -53,7 +53,9 @@ void TFlatPanel::paintEvent(QPaintEvent *event)
 {
     // Everything is drawn off screen first and copied in one go, so a repaint never shows
     // the background without its frame and caption.
-    QPixmap buffer(size());
+    // At the screen's own resolution, so that text stays crisp on a scaled screen.
+    QPixmap buffer(size() * devicePixelRatioF());
+    buffer.setDevicePixelRatio(devicePixelRatioF());
     {
         QPainter painter(&buffer);
         paintBackground(painter);

@@ -193,7 +193,9 @@ void TFlatSplitter::calcSplitSize(QPoint position)
 
 void TFlatSplitter::paintEvent(QPaintEvent *event)
 {
-    QPixmap buffer(size());
+    // At the screen's own resolution, so that text stays crisp on a scaled screen.
+    QPixmap buffer(size() * devicePixelRatioF());
+    buffer.setDevicePixelRatio(devicePixelRatioF());
     {
         QPainter painter(&buffer);
         paintFace(painter);
