@@ -20,9 +20,9 @@ RIM = (0.62, 0.52, 0.18, 1.0)
 
 
 def load_logo():
-    spec = importlib.util.spec_from_file_location("make_pictures", PICTURES)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("make_pictures", PICTURES)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
