@@ -69,12 +69,20 @@ if [ ! -f "$asan/build.ninja" ]; then
         "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined" \
         "-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined"
 fi
+# The suites without the window toolkit also run with LeakSanitizer. The toolkit's suites
+# run without it: Qt keeps caches until exit and some tests end with timers still pending.
+# The end-to-end runs stay out: the X keyboard library under Qt trips AddressSanitizer itself.
+headless='^(platform_|data_|tools_|reliability_|grid_tst_controller|filter_tst_(like_matcher|filter_criteria|filter_stream))'
 if cmake --build "$asan" -j2; then
+    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1 \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        xvfb-run -a -s "$screen" ctest --test-dir "$asan" --output-on-failure -j2 -LE e2e ||
+        failed+=("sanitizer suite")
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
         LSAN_OPTIONS="suppressions=$PWD/tests/reliability/lsan.supp:print_suppressions=0" \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        xvfb-run -a -s "$screen" ctest --test-dir "$asan" --output-on-failure -j2 ||
-        failed+=("sanitizer suite")
+        ctest --test-dir "$asan" --output-on-failure -j2 -R "$headless" ||
+        failed+=("leak check")
 else
     failed+=("sanitizer build")
 fi
