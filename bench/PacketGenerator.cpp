@@ -109,7 +109,9 @@ std::string generateDrugPacket(std::uint32_t recordCount, std::uint64_t seed,
     TRandom random(seed);
     std::vector<std::string> row(fields.size());
     std::size_t rowMade = static_cast<std::size_t>(-1);
-    return writeDataPacket(
+    std::string packet;
+    packet.reserve(std::size_t(recordCount) * 2600); // about what a record takes
+    writeDataPacket(
         fields, {}, recordCount,
         [&](std::size_t record, std::uint32_t fieldNo) -> std::optional<std::string_view> {
             if (record != rowMade) {
@@ -133,5 +135,6 @@ std::string generateDrugPacket(std::uint32_t recordCount, std::uint64_t seed,
             }
             return std::string_view(row[fieldNo - 1]);
         },
-        std::size_t(recordCount) * 2600); // about what a record takes
+        [&](std::string_view bytes) { packet += bytes; });
+    return packet;
 }

@@ -152,7 +152,7 @@ void TClientDataSet::SetActive(bool active)
 void TClientDataSet::openCursor()
 {
     if (m_fileName.empty() || !fileExists(m_fileName)) raise(MissingPacket);
-    std::optional<std::string> packet;
+    std::optional<TByteBuffer> packet;
     {
         TSharedReadFile file;
         if (file.open(m_fileName)) packet = file.readAll();
@@ -216,11 +216,18 @@ void TClientDataSet::closeCursor()
     m_engineReadOnly = m_disableEdits = m_disableInserts = false;
 
     if (!store || m_fileName.empty() || !store->dataChanged()) return;
-    const std::string bytes =
-        engineCall([&] { return store->StreamOut(streamModeFor(m_fileName)); });
     // The new file replaces the old one only once it is whole on the disk, so a failure on
-    // the way never costs the only copy of the data.
-    if (!writeFileAtomically(m_fileName, bytes)) raise("Cannot create file " + m_fileName);
+    // the way never costs the only copy of the data. The packet goes to the disk as it is
+    // made, never held whole: a large file is written in little more than the disk's time.
+    TAtomicFile file(m_fileName);
+    const std::string cannotCreate = "Cannot create file " + m_fileName;
+    if (!file.ok()) raise(cannotCreate);
+    engineCall([&] {
+        store->StreamOut(streamModeFor(m_fileName), [&](std::string_view bytes) {
+            if (!file.write(bytes)) raise(cannotCreate);
+        });
+    });
+    if (!file.commit()) raise(cannotCreate);
 }
 
 void TClientDataSet::setState(TDataSetState state)

@@ -2,8 +2,14 @@
 
 #include "ModulePath.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,7 +45,88 @@ void syncDirectory(const std::string &directory)
     ::close(fd);
 }
 
+constexpr std::size_t PieceSize = std::size_t(1) << 20;
+
 } // namespace
+
+// Writes the pieces it is handed to the file in its own thread, one at a time and in order.
+// One piece is written while the next is filled; the two buffers change places.
+class TAtomicFile::TWriter
+{
+public:
+    explicit TWriter(int fd) : m_fd(fd), m_thread([this] { run(); }) {}
+
+    ~TWriter()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    // Takes `piece` to write and gives back an empty buffer in its place. False (with the
+    // error's errno) once a write has failed.
+    bool hand(std::string &piece)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_full || m_errno; });
+        if (m_errno) return fail();
+        std::swap(piece, m_next);
+        piece.clear();
+        m_full = true;
+        m_changed.notify_all();
+        return true;
+    }
+
+    // Waits until everything handed has been written.
+    bool drain()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return (!m_full && !m_writing) || m_errno; });
+        return m_errno ? fail() : true;
+    }
+
+private:
+    bool fail() const
+    {
+        errno = m_errno;
+        return false;
+    }
+
+    void run()
+    {
+        std::string piece;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_full || m_stop; });
+            // Stopped: everything wanted was drained before, or the file is being given up.
+            if (m_stop) return;
+            std::swap(piece, m_next);
+            m_full = false;
+            m_writing = true;
+            m_changed.notify_all();
+            lock.unlock();
+            const bool written = writeAll(m_fd, piece);
+            const int error = errno;
+            lock.lock();
+            m_writing = false;
+            if (!written) m_errno = error ? error : EIO;
+            m_changed.notify_all();
+        }
+    }
+
+    const int m_fd;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::string m_next; // the piece waiting to be written, when m_full
+    bool m_full = false;
+    bool m_writing = false;
+    bool m_stop = false;
+    int m_errno = 0;
+    std::thread m_thread; // last: starts once the rest is ready
+};
 
 const TFileOperations &systemFileOperations()
 {
@@ -51,40 +138,121 @@ void setFileOperations(const TFileOperations *operations)
     s_operations = operations ? operations : &SystemOperations;
 }
 
-bool writeFileAtomically(const std::string &path, std::string_view content)
+TAtomicFile::TAtomicFile(std::string path)
+    : m_path(std::move(path)), m_temporary(m_path + ".XXXXXX")
 {
-    const std::string directory = directoryOf(path);
-    std::string temporary = path + ".XXXXXX";
-    int fd = s_operations->createTemporary(temporary.data());
-    if (fd < 0) return false;
-
+    m_fd = s_operations->createTemporary(m_temporary.data());
+    if (m_fd < 0) {
+        m_errno = errno;
+        m_temporary.clear();
+        return;
+    }
     // Keep the permissions of the file being replaced; a new file gets the usual ones.
     struct stat old
     {};
     mode_t mode = 0644;
-    if (::stat(path.c_str(), &old) == 0)
+    if (::stat(m_path.c_str(), &old) == 0)
         mode = old.st_mode & 07777;
     else {
         mode_t mask = ::umask(0);
         ::umask(mask);
         mode = 0666 & ~mask;
     }
+    if (::fchmod(m_fd, mode) != 0) discard();
+}
 
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, content) && s_operations->sync(fd) == 0;
-    int savedErrno = errno;
-    if (s_operations->close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && s_operations->rename(temporary.c_str(), path.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        errno = savedErrno;
+TAtomicFile::~TAtomicFile()
+{
+    discard();
+}
+
+bool TAtomicFile::write(std::string_view bytes)
+{
+    if (!ok()) {
+        errno = m_errno;
         return false;
     }
-    syncDirectory(directory);
+    while (!bytes.empty()) {
+        const std::size_t take = std::min(bytes.size(), PieceSize - m_piece.size());
+        m_piece.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+        if (m_piece.size() == PieceSize && !hand(m_piece)) return false;
+    }
     return true;
+}
+
+bool TAtomicFile::hand(std::string &piece)
+{
+    if (!m_writer) m_writer = std::make_unique<TWriter>(m_fd);
+    if (!m_writer->hand(piece)) {
+        discard();
+        return false;
+    }
+    if (piece.capacity() < PieceSize) piece.reserve(PieceSize);
+    return true;
+}
+
+// Everything written that has come, and the thread gone.
+bool TAtomicFile::finishWriter()
+{
+    bool written = true;
+    if (m_writer) {
+        written = m_writer->drain();
+        const int error = errno;
+        m_writer.reset();
+        errno = error;
+    }
+    if (written && !m_piece.empty()) written = writeAll(m_fd, m_piece);
+    m_piece.clear();
+    return written;
+}
+
+bool TAtomicFile::commit()
+{
+    if (!ok()) {
+        errno = m_errno;
+        return false;
+    }
+    if (!finishWriter()) {
+        discard();
+        return false;
+    }
+    const int fd = std::exchange(m_fd, -1);
+    bool done = s_operations->sync(fd) == 0;
+    m_errno = errno;
+    if (s_operations->close(fd) != 0 && done) {
+        done = false;
+        m_errno = errno;
+    }
+    if (done && s_operations->rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+        done = false;
+        m_errno = errno;
+    }
+    if (!done) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+        errno = m_errno;
+        return false;
+    }
+    m_temporary.clear();
+    syncDirectory(directoryOf(m_path));
+    return true;
+}
+
+void TAtomicFile::discard()
+{
+    const int savedErrno = errno;
+    m_writer.reset();
+    m_piece.clear();
+    if (m_fd >= 0) s_operations->close(std::exchange(m_fd, -1));
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    m_temporary.clear();
+    if (savedErrno) m_errno = savedErrno;
+    errno = m_errno;
+}
+
+bool writeFileAtomically(const std::string &path, std::string_view content)
+{
+    TAtomicFile file(path);
+    return file.write(content) && file.commit();
 }

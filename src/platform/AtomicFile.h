@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -11,6 +12,42 @@
 // and only then is the temporary renamed over the old file. Returns false (with errno set)
 // when the new file could not be put in place; the old file is then untouched.
 bool writeFileAtomically(const std::string &path, std::string_view content);
+
+// The same replacement for content that is made a piece at a time, so that none of it need
+// be held whole: the pieces go to the temporary as they come, and commit() puts the file in
+// place. Going without a successful commit (a failed write, an exception on the way)
+// removes the temporary and leaves the old file as it was.
+//
+// Once more than a megabyte has come, the writing goes on in a thread of its own, so that
+// whoever makes the content makes the next piece while the system copies the last one.
+// A failed write is then reported by a later write() or by commit().
+class TAtomicFile
+{
+public:
+    explicit TAtomicFile(std::string path);
+    ~TAtomicFile();
+    TAtomicFile(const TAtomicFile &) = delete;
+    TAtomicFile &operator=(const TAtomicFile &) = delete;
+
+    // False (with errno set) once anything has failed, from the temporary's creation on.
+    bool ok() const { return m_fd >= 0; }
+    bool write(std::string_view bytes);
+    bool commit();
+
+private:
+    class TWriter;
+
+    void discard();
+    bool hand(std::string &piece);
+    bool finishWriter();
+
+    std::string m_path;
+    std::string m_temporary;
+    int m_fd = -1;
+    int m_errno = 0;
+    std::string m_piece; // what has come since the last piece was handed on
+    std::unique_ptr<TWriter> m_writer;
+};
 
 // The system calls the atomic write is made of, one per step, with the system's meaning
 // (-1 and errno on failure; `write` may write less than asked). The system's own are used

@@ -75,30 +75,54 @@ bool hasSealShape(std::string_view fileBytes)
 
 } // namespace
 
-std::uint64_t checksum(std::string_view bytes)
+TChecksum::TChecksum() : m_lanes{Prime1 + Prime2, Prime2, 0, 0 - Prime1}
+{}
+
+void TChecksum::update(std::string_view bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
+    m_length += bytes.size();
+    if (m_pending + bytes.size() < sizeof m_stripe) {
+        std::memcpy(m_stripe + m_pending, p, bytes.size());
+        m_pending += bytes.size();
+        return;
+    }
+    if (m_pending) {
+        const std::size_t fill = sizeof m_stripe - m_pending;
+        std::memcpy(m_stripe + m_pending, p, fill);
+        p += fill;
+        consume(m_stripe);
+        m_pending = 0;
+    }
+    for (; end - p >= 32; p += 32)
+        consume(p);
+    m_pending = std::size_t(end - p);
+    std::memcpy(m_stripe, p, m_pending);
+}
+
+void TChecksum::consume(const unsigned char *stripe)
+{
+    m_lanes[0] = round(m_lanes[0], read64(stripe));
+    m_lanes[1] = round(m_lanes[1], read64(stripe + 8));
+    m_lanes[2] = round(m_lanes[2], read64(stripe + 16));
+    m_lanes[3] = round(m_lanes[3], read64(stripe + 24));
+}
+
+std::uint64_t TChecksum::digest() const
+{
+    const unsigned char *p = m_stripe;
+    const unsigned char *end = p + m_pending;
     std::uint64_t hash;
-    if (bytes.size() >= 32) {
-        std::uint64_t v1 = Prime1 + Prime2, v2 = Prime2, v3 = 0, v4 = 0 - Prime1;
-        const auto *limit = end - 32;
-        do {
-            v1 = round(v1, read64(p));
-            v2 = round(v2, read64(p + 8));
-            v3 = round(v3, read64(p + 16));
-            v4 = round(v4, read64(p + 24));
-            p += 32;
-        } while (p <= limit);
-        hash = rotl(v1, 1) + rotl(v2, 7) + rotl(v3, 12) + rotl(v4, 18);
-        hash = mergeRound(hash, v1);
-        hash = mergeRound(hash, v2);
-        hash = mergeRound(hash, v3);
-        hash = mergeRound(hash, v4);
+    if (m_length >= 32) {
+        const std::uint64_t *v = m_lanes;
+        hash = rotl(v[0], 1) + rotl(v[1], 7) + rotl(v[2], 12) + rotl(v[3], 18);
+        for (int lane = 0; lane < 4; ++lane)
+            hash = mergeRound(hash, v[lane]);
     } else {
         hash = Prime5;
     }
-    hash += bytes.size();
+    hash += m_length;
     for (; p + 8 <= end; p += 8) {
         hash ^= round(0, read64(p));
         hash = rotl(hash, 27) * Prime1 + Prime4;
@@ -120,12 +144,24 @@ std::uint64_t checksum(std::string_view bytes)
     return hash;
 }
 
+std::uint64_t checksum(std::string_view bytes)
+{
+    TChecksum sum;
+    sum.update(bytes);
+    return sum.digest();
+}
+
 std::string sealFor(std::string_view content)
+{
+    return sealFor(checksum(content));
+}
+
+std::string sealFor(std::uint64_t contentChecksum)
 {
     std::string seal;
     seal.reserve(SealLength);
     seal += SealHead;
-    seal += hex16(checksum(content));
+    seal += hex16(contentChecksum);
     seal += SealTail;
     return seal;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,8 +13,27 @@ namespace integrity {
 // The 64-bit xxHash (XXH64, seed 0) of `bytes`.
 std::uint64_t checksum(std::string_view bytes);
 
+// The same checksum of bytes that come a piece at a time, however they are cut.
+class TChecksum
+{
+public:
+    TChecksum();
+    void update(std::string_view bytes);
+    std::uint64_t digest() const;
+
+private:
+    void consume(const unsigned char *stripe);
+
+    std::uint64_t m_lanes[4];
+    unsigned char m_stripe[32] = {};
+    std::size_t m_pending = 0;
+    std::uint64_t m_length = 0;
+};
+
 // The seal for `content`, to be appended to it as the file's last bytes.
 std::string sealFor(std::string_view content);
+// The seal for content whose checksum is `contentChecksum`.
+std::string sealFor(std::uint64_t contentChecksum);
 
 // `content` followed by its seal.
 std::string sealed(std::string_view content);

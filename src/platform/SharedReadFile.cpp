@@ -1,6 +1,7 @@
 #include "SharedReadFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,13 +36,12 @@ std::uint32_t TSharedReadFile::size32() const
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size));
 }
 
-std::optional<std::string> TSharedReadFile::readAll() const
+std::optional<TByteBuffer> TSharedReadFile::readAll() const
 {
     struct stat info
     {};
     if (m_fd < 0 || fstat(m_fd, &info) != 0) return std::nullopt;
-    std::string content;
-    content.resize(static_cast<std::size_t>(info.st_size));
+    TByteBuffer content(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
     while (done < content.size()) {
         ssize_t got =
@@ -58,7 +58,9 @@ std::optional<std::string> TSharedReadFile::readAll() const
         ssize_t got = pread(m_fd, extra, sizeof extra, static_cast<off_t>(content.size()));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
-        content.append(extra, static_cast<std::size_t>(got));
+        const std::size_t at = content.size();
+        content.resize(at + static_cast<std::size_t>(got));
+        std::memcpy(content.data() + at, extra, static_cast<std::size_t>(got));
     }
     return content;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ByteBuffer.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,7 +25,7 @@ public:
     std::uint32_t size32() const;
 
     // The whole content, or nothing when it cannot be read.
-    std::optional<std::string> readAll() const;
+    std::optional<TByteBuffer> readAll() const;
 
 private:
     int m_fd = -1;

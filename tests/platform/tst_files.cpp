@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <vector>
@@ -27,6 +29,41 @@ std::string readFile(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+std::vector<std::string> entriesOf(const std::string &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Pieces of uneven sizes, many megabytes in all, each byte telling where it belongs.
+std::vector<std::string> unevenPieces()
+{
+    std::vector<std::string> pieces;
+    std::size_t at = 0;
+    for (std::size_t size : {1u, 7u, 1u << 20, (1u << 20) - 1, 3u, 5u << 20, 65536u, 2u << 20}) {
+        std::string piece;
+        for (std::size_t i = 0; i < size; ++i, ++at)
+            piece += static_cast<char>(at * 2654435761u >> 13);
+        pieces.push_back(std::move(piece));
+    }
+    return pieces;
+}
+
+// The write fails once this many bytes have gone to the file.
+std::size_t s_writeRoom = 0;
+ssize_t writeUntilFull(int fd, const void *bytes, std::size_t count)
+{
+    if (count > s_writeRoom) {
+        errno = ENOSPC;
+        return -1;
+    }
+    s_writeRoom -= count;
+    return ::write(fd, bytes, count);
+}
+
 } // namespace
 
 TEST(ModulePath, DirectoryEndsWithSlash)
@@ -47,7 +84,10 @@ TEST(SharedReadFile, OpensReadsAndRefusesWhileAWriterHoldsTheLock)
     TSharedReadFile file(path);
     ASSERT_TRUE(file.isOpen());
     EXPECT_EQ(file.size32(), 5u);
-    EXPECT_EQ(file.readAll().value_or(""), "12345");
+    const std::optional<TByteBuffer> content = file.readAll();
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->view(), "12345");
+    EXPECT_EQ(content->data()[5], '\0');
     file.close();
     EXPECT_EQ(file.size32(), 0xFFFFFFFFu);
 
@@ -59,6 +99,98 @@ TEST(SharedReadFile, OpensReadsAndRefusesWhileAWriterHoldsTheLock)
 
     EXPECT_FALSE(TSharedReadFile(folder + "missing.xml").isOpen());
     EXPECT_FALSE(TSharedReadFile(folder).isOpen()); // a folder is not a data file
+}
+
+TEST(ByteBuffer, ZeroFilledTerminatedAndKeptWhenGrown)
+{
+    // Sizes on both sides of the point where buffers get a mapping of their own.
+    for (std::size_t size : {0u, 1u, 4095u, (1u << 20) - 2, 1u << 20, (5u << 20) + 3}) {
+        SCOPED_TRACE(size);
+        TByteBuffer buffer(size);
+        ASSERT_EQ(buffer.size(), size);
+        EXPECT_EQ(buffer.view().find_first_not_of('\0'), std::string_view::npos);
+        EXPECT_EQ(buffer.data()[size], '\0');
+        if (size) std::memset(buffer.data(), 'x', size);
+
+        buffer.resize(size + 3000000); // moves to a mapping when it was small
+        EXPECT_EQ(buffer.view().substr(0, size), std::string(size, 'x'));
+        EXPECT_EQ(buffer.view().find_first_not_of('\0', size), std::string_view::npos);
+        EXPECT_EQ(buffer.data()[buffer.size()], '\0');
+
+        buffer.resize(size / 2);
+        buffer.resize(size); // bytes given up come back as zeros
+        EXPECT_EQ(buffer.view().substr(0, size / 2), std::string(size / 2, 'x'));
+        EXPECT_EQ(buffer.view().find_first_not_of('\0', size / 2), std::string_view::npos);
+
+        const char *bytes = buffer.data();
+        TByteBuffer moved(std::move(buffer));
+        EXPECT_EQ(moved.size(), size);
+        if (size) {
+            EXPECT_EQ(moved.data(), bytes);
+        }
+        EXPECT_TRUE(buffer.empty());
+        EXPECT_EQ(buffer.data()[0], '\0');
+    }
+    EXPECT_EQ(TByteBuffer(std::string_view("a\0b", 3)).view(), std::string_view("a\0b", 3));
+}
+
+TEST(AtomicFile, StreamedPiecesArriveInOrder)
+{
+    const std::string folder = makeFolder();
+    const std::string path = folder + "YaoPin.XML";
+    std::ofstream(path, std::ios::binary) << "old";
+    std::string expected;
+    {
+        TAtomicFile file(path);
+        ASSERT_TRUE(file.ok());
+        for (const std::string &piece : unevenPieces()) {
+            ASSERT_TRUE(file.write(piece));
+            expected += piece;
+        }
+        EXPECT_EQ(readFile(path), "old"); // nothing is in place before the commit
+        ASSERT_TRUE(file.commit());
+    }
+    EXPECT_TRUE(readFile(path) == expected);
+    EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"YaoPin.XML"});
+}
+
+TEST(AtomicFile, StreamedWriteThatFailsOrIsGivenUpLeavesTheOldFile)
+{
+    const std::string folder = makeFolder();
+    const std::string path = folder + "YaoPin.XML";
+    std::ofstream(path, std::ios::binary) << "old";
+    const std::vector<std::string> pieces = unevenPieces();
+
+    // The disk fills at several points: before the first write, in the writing thread's
+    // first piece, and far into the content.
+    const TFileOperations full = {::mkstemp, writeUntilFull, ::fsync, ::close, ::rename};
+    for (std::size_t room : {0u, 100u, 3u << 20}) {
+        SCOPED_TRACE(room);
+        s_writeRoom = room;
+        setFileOperations(&full);
+        bool written = true;
+        {
+            TAtomicFile file(path);
+            for (const std::string &piece : pieces)
+                written = written && file.write(piece);
+            written = written && file.commit();
+            EXPECT_EQ(errno, ENOSPC);
+        }
+        setFileOperations(nullptr);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(readFile(path), "old");
+        EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"YaoPin.XML"});
+    }
+
+    // The maker of the content gives up half way (an exception): no commit, nothing changes.
+    try {
+        TAtomicFile file(path);
+        file.write(pieces[2]);
+        file.write(pieces[5]);
+        throw std::runtime_error("given up");
+    } catch (const std::runtime_error &) {}
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"YaoPin.XML"});
 }
 
 TEST(AtomicFile, ReplacesWholeAndKeepsTheOldFileOnFailure)

@@ -14,6 +14,36 @@ TEST(Integrity, ChecksumIsXxh64)
     EXPECT_EQ(integrity::checksum("abc"), 0x44BC2CF5AD770999ull);
 }
 
+TEST(Integrity, ChecksumInPiecesIsTheSame)
+{
+    // Values of the one-shot function that sealed the files already written; the lengths
+    // straddle the 32-byte stripe.
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += static_cast<char>('a' + i * 7 % 26);
+    const struct
+    {
+        std::size_t length;
+        std::uint64_t expected;
+    } rows[] = {{31, 0xc60b040c0aa3c968ull},
+                {32, 0xecb57311ef028954ull},
+                {33, 0xaafb3e2eb53be3e9ull},
+                {100, 0xe645df0208c9f1d6ull},
+                {1000, 0x8e59a86212175cf6ull}};
+    for (const auto &row : rows) {
+        const std::string_view bytes = std::string_view(text).substr(0, row.length);
+        SCOPED_TRACE(row.length);
+        EXPECT_EQ(integrity::checksum(bytes), row.expected);
+        for (std::size_t piece : {1, 3, 31, 32, 33, 64, 999}) {
+            integrity::TChecksum sum;
+            for (std::size_t at = 0; at < bytes.size(); at += piece)
+                sum.update(bytes.substr(at, piece));
+            sum.update({});
+            EXPECT_EQ(sum.digest(), row.expected) << "pieces of " << piece;
+        }
+    }
+}
+
 TEST(Integrity, SealDetectsEveryKindOfChange)
 {
     const std::string content = "<packet>\n<rows/></packet>\n" + std::string(100, 'x');

@@ -265,12 +265,12 @@ int checkDataFile(const std::string &path, std::ostream &out)
     out << "records: " << cds.RecordCount() << '\n';
     cds.Close();
 
-    std::optional<std::string> bytes;
+    std::optional<TByteBuffer> bytes;
     {
         TSharedReadFile file;
         if (file.open(path)) bytes = file.readAll();
     }
-    const bool sealed = bytes && integrity::isSealed(*bytes);
+    const bool sealed = bytes && integrity::isSealed(bytes->view());
     out << "size check: " << (sealed ? "pass" : "fail") << '\n';
     return sealed ? 0 : 1;
 }

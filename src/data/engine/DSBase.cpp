@@ -54,13 +54,14 @@ private:
 class TDSBase : public IDSBase
 {
 public:
-    void AppendData(std::string packet, bool complete) override;
+    void AppendData(TByteBuffer packet, bool complete) override;
     const std::vector<TFieldDescriptor> &fieldDescriptors() const override { return m_fields; }
     std::optional<bool> param(std::string_view name) const override;
     const std::vector<TPacketParam> &params() const override { return m_params; }
     bool readOnly() const override;
     bool dataChanged() const override { return m_changed; }
-    std::string StreamOut(TStreamMode mode) const override;
+    using IDSBase::StreamOut;
+    void StreamOut(TStreamMode mode, const TByteSink &sink) const override;
     std::unique_ptr<IDSCursor> createCursor() override;
 
     // For the cursors. Record ids count from 1; positions from 0 in record order.
@@ -85,7 +86,7 @@ private:
 
     bool m_loaded = false;
     bool m_changed = false;
-    std::unique_ptr<std::string> m_packet; // the arena of every value read from the packet
+    TByteBuffer m_packet; // the arena of every value read from the packet
     std::vector<TFieldDescriptor> m_fields;
     std::vector<TPacketParam> m_params;
     std::vector<TPacketCell> m_cells;        // by record id, then field
@@ -124,7 +125,7 @@ private:
     std::uint32_t m_id = 0; // the record stood on, while m_place is Record
 };
 
-void TDSBase::AppendData(std::string packet, bool complete)
+void TDSBase::AppendData(TByteBuffer packet, bool complete)
 {
     // The engine reads a packet in one piece; there is no provider to fetch the rest from.
     if (!complete) throw EDSEngineError("Incomplete data packets are not supported");
@@ -167,17 +168,17 @@ bool TDSBase::readOnly() const
            param("DISABLE_DELETES").value_or(false);
 }
 
-std::string TDSBase::StreamOut(TStreamMode) const
+void TDSBase::StreamOut(TStreamMode, const TByteSink &sink) const
 {
     const std::size_t fieldCount = m_fields.size();
-    return writeDataPacket(
+    writeDataPacket(
         m_fields, m_params, m_order.size(),
         [&](std::size_t row, std::uint32_t fieldNo) -> std::optional<std::string_view> {
             const TPacketCell &cell = m_cells[(m_order[row] - 1) * fieldCount + fieldNo - 1];
             if (cell.isNull()) return std::nullopt;
             return cell.bytes();
         },
-        m_packet ? m_packet->size() + m_arena.size() + m_arena.size() / 8 : 0);
+        sink);
 }
 
 std::unique_ptr<IDSCursor> TDSBase::createCursor()

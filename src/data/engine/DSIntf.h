@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ByteBuffer.h"
 #include "Exception.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +42,9 @@ struct TPacketParam
 // How the store writes itself out. Both produce the XML data packet; the mode is kept so that
 // callers say which one they asked for.
 enum class TStreamMode { Binary = 0, Xml = 5 };
+
+// Takes bytes as they are made, one piece after another.
+using TByteSink = std::function<void(std::string_view bytes)>;
 
 // An opaque record identity that stays valid while the record exists.
 struct TDSBookmark
@@ -95,7 +100,7 @@ public:
 
     // Parses a whole data packet into the store. Throws EDSEngineError (with the line or byte
     // offset of the fault) and leaves the store empty when the packet is malformed.
-    virtual void AppendData(std::string packet, bool complete) = 0;
+    virtual void AppendData(TByteBuffer packet, bool complete) = 0;
 
     virtual const std::vector<TFieldDescriptor> &fieldDescriptors() const = 0;
     // A Boolean parameter of the packet ("DISABLE_EDITS", ...); empty when the packet has none.
@@ -107,8 +112,16 @@ public:
     // The store's "data has changed" property: true once a record was modified or inserted.
     virtual bool dataChanged() const = 0;
 
-    // The whole store as a data packet, sealed with the integrity record.
-    virtual std::string StreamOut(TStreamMode mode) const = 0;
+    // The whole store as a data packet, sealed with the integrity record, handed to `sink` a
+    // piece at a time as it is made.
+    virtual void StreamOut(TStreamMode mode, const TByteSink &sink) const = 0;
+    // The same packet whole.
+    std::string StreamOut(TStreamMode mode) const
+    {
+        std::string packet;
+        StreamOut(mode, [&](std::string_view bytes) { packet += bytes; });
+        return packet;
+    }
 
     virtual std::unique_ptr<IDSCursor> createCursor() = 0;
 };

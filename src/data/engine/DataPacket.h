@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ByteBuffer.h"
 #include "DSIntf.h"
 
 #include <cstddef>
@@ -30,7 +31,7 @@ struct TPacketCell
 // the values of a packet cost no allocation of their own.
 struct TPacketContent
 {
-    std::unique_ptr<std::string> buffer;
+    TByteBuffer buffer;
     std::vector<TFieldDescriptor> fields;
     std::vector<TPacketParam> params;
     std::size_t rowCount = 0;
@@ -43,19 +44,23 @@ constexpr std::size_t MaxPacketValues = std::size_t(1) << 22;
 
 // Parses a whole packet. Throws EDSEngineError naming the fault and its line and byte offset;
 // nothing of a rejected packet survives.
-TPacketContent readDataPacket(std::string packet);
+TPacketContent readDataPacket(TByteBuffer packet);
 
 // Supplies the value of field `fieldNo` (1-based) of row `row` (0-based); nullopt for null.
 using TPacketValueSource =
     std::function<std::optional<std::string_view>(std::size_t row, std::uint32_t fieldNo)>;
 
-// Writes a packet with the integrity seal at its end. Throws EDSEngineError for a field list
-// or parameter list that could not be read back (an empty or repeated name, a missing type).
-// Values are asked for row by row, each row's fields in order. `sizeHint`, when known, is
-// about the size of the result and saves growing it step by step.
+// Writes a packet with the integrity seal at its end, handing it to `sink` a piece at a time.
+// Throws EDSEngineError for a field list or parameter list that could not be read back (an
+// empty or repeated name, a missing type) and for a value with a zero byte. Values are asked
+// for row by row, each row's fields in order.
+void writeDataPacket(const std::vector<TFieldDescriptor> &fields,
+                     const std::vector<TPacketParam> &params, std::size_t rowCount,
+                     const TPacketValueSource &valueAt, const TByteSink &sink);
+// The same packet whole.
 std::string writeDataPacket(const std::vector<TFieldDescriptor> &fields,
                             const std::vector<TPacketParam> &params, std::size_t rowCount,
-                            const TPacketValueSource &valueAt, std::size_t sizeHint = 0);
+                            const TPacketValueSource &valueAt);
 
 // Field names are the same when they differ only in the letter case of ASCII letters. The
 // second byte of a double-byte character is never folded: it is not a letter.

@@ -112,7 +112,7 @@ std::string foldedName(std::string_view name)
 class TReader
 {
 public:
-    TReader(std::string &bytes, const TLineIndex &lines) : m_bytes(bytes), m_lines(lines) {}
+    TReader(TByteBuffer &bytes, const TLineIndex &lines) : m_bytes(bytes), m_lines(lines) {}
 
     [[noreturn]] void fail(std::size_t offset, const std::string &what) const
     {
@@ -257,7 +257,7 @@ private:
         return after;
     }
 
-    std::string &m_bytes;
+    TByteBuffer &m_bytes;
     const TLineIndex &m_lines;
 };
 
@@ -564,16 +564,16 @@ std::size_t rowBeyond(std::string_view bytes, std::size_t limit)
 
 } // namespace
 
-TPacketContent readDataPacket(std::string packet)
+TPacketContent readDataPacket(TByteBuffer packet)
 {
     TPacketContent content;
-    content.buffer = std::make_unique<std::string>(std::move(packet));
-    std::string &bytes = *content.buffer;
+    content.buffer = std::move(packet);
+    TByteBuffer &bytes = content.buffer;
     // Before the parser builds its tree, which for millions of empty rows would itself take
     // gigabytes: every row holds a value unless the packet has no fields at all. Before the
     // line index too, which would cost as much again.
-    const std::size_t beyond = rowBeyond(bytes, MaxPacketValues);
-    if (beyond != std::string::npos) {
+    const std::size_t beyond = rowBeyond(bytes.view(), MaxPacketValues);
+    if (beyond != std::string_view::npos) {
         std::size_t newlines = 0;
         for (const char *p = bytes.data(), *end = p + beyond;
              (p = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)))); ++p)
@@ -582,10 +582,10 @@ TPacketContent readDataPacket(std::string packet)
                              ", byte offset " + std::to_string(beyond) + ": more than " +
                              std::to_string(MaxPacketValues) + " rows");
     }
-    const TLineIndex lines(bytes);
+    const TLineIndex lines(bytes.view());
     TReader reader(bytes, lines);
 
-    const std::size_t zero = std::strlen(bytes.c_str());
+    const std::size_t zero = std::strlen(bytes.data());
     if (zero < bytes.size()) reader.fail(zero, "the packet contains a zero byte");
 
     // The parser leaves escapes and white space alone: the reader decodes values itself, so
