@@ -39,6 +39,21 @@ char *mapAligned(std::size_t length)
 
 } // namespace
 
+void *allocateLarge(std::size_t bytes)
+{
+    if (bytes < MappedFrom) return ::operator new(bytes);
+    return mapAligned(roundUp(bytes, HugePage));
+}
+
+void releaseLarge(void *memory, std::size_t bytes) noexcept
+{
+    if (!memory) return;
+    if (bytes < MappedFrom)
+        ::operator delete(memory);
+    else
+        ::munmap(memory, roundUp(bytes, HugePage));
+}
+
 TByteBuffer::TByteBuffer(std::size_t size)
 {
     resize(size);

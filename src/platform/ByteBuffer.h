@@ -1,8 +1,42 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 #include <string>
 #include <string_view>
+
+// Memory for large arrays, from the system in the same way as a large TByteBuffer. Blocks below
+// a megabyte come from the ordinary allocator; `bytes` must be the same when released.
+void *allocateLarge(std::size_t bytes);
+void releaseLarge(void *memory, std::size_t bytes) noexcept;
+
+// A standard allocator over allocateLarge, for containers that may grow to many megabytes.
+template<class T>
+struct TLargeAllocator
+{
+    using value_type = T;
+
+    TLargeAllocator() = default;
+    template<class U>
+    TLargeAllocator(const TLargeAllocator<U> &)
+    {}
+
+    T *allocate(std::size_t count)
+    {
+        if (count > std::size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T *>(allocateLarge(count * sizeof(T)));
+    }
+    void deallocate(T *memory, std::size_t count) noexcept
+    {
+        releaseLarge(memory, count * sizeof(T));
+    }
+
+    template<class U>
+    bool operator==(const TLargeAllocator<U> &) const
+    {
+        return true;
+    }
+};
 
 // Bytes of a whole file or packet in memory of their own, always followed by a zero byte
 // that is not one of them (so that C string functions stop at the end). Large buffers come

@@ -89,7 +89,7 @@ private:
     TByteBuffer m_packet; // the arena of every value read from the packet
     std::vector<TFieldDescriptor> m_fields;
     std::vector<TPacketParam> m_params;
-    std::vector<TPacketCell> m_cells;        // by record id, then field
+    TPacketCells m_cells;                    // by record id, then field
     std::vector<std::uint32_t> m_order;      // record ids in record order
     std::vector<std::uint32_t> m_positionOf; // by record id
     std::uint32_t m_idCount = 0;
@@ -246,10 +246,16 @@ std::uint32_t TDSBase::insertAt(std::uint32_t position, const TRecordBuffer &buf
     if (m_idCount == std::numeric_limits<std::uint32_t>::max() - 1)
         throw EDSEngineError("The store cannot hold more records");
     std::vector<TPacketCell> cells = cellsFor(buffer, nullptr);
-    // Reserve first: once the record is linked in, nothing may fail any more.
-    m_cells.reserve(m_cells.size() + cells.size());
-    m_positionOf.reserve(m_positionOf.size() + 1);
-    m_order.reserve(m_order.size() + 1);
+    // Reserve first: once the record is linked in, nothing may fail any more. Room grows by
+    // half at a time, so that a run of inserts does not copy every cell each time.
+    auto makeRoom = [](auto &vector, std::size_t more) {
+        if (vector.capacity() - vector.size() < more)
+            vector.reserve(
+                std::max(vector.size() + more, vector.capacity() + vector.capacity() / 2));
+    };
+    makeRoom(m_cells, cells.size());
+    makeRoom(m_positionOf, 1);
+    makeRoom(m_order, 1);
 
     const std::uint32_t id = m_idCount + 1;
     m_cells.insert(m_cells.end(), cells.begin(), cells.end());

@@ -27,6 +27,8 @@ struct TPacketCell
     }
 };
 
+using TPacketCells = std::vector<TPacketCell, TLargeAllocator<TPacketCell>>;
+
 // A packet as read. The cells refer into `buffer`, the packet's own bytes decoded in place, so
 // the values of a packet cost no allocation of their own.
 struct TPacketContent
@@ -35,7 +37,7 @@ struct TPacketContent
     std::vector<TFieldDescriptor> fields;
     std::vector<TPacketParam> params;
     std::size_t rowCount = 0;
-    std::vector<TPacketCell> cells; // rowCount * fields.size(), one row after another
+    TPacketCells cells; // rowCount * fields.size(), one row after another
 };
 
 // A packet holds at most this many values, rows times fields (null ones count): room for

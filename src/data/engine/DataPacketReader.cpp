@@ -6,11 +6,92 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <limits>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
+
+// The parser's tree lives only while one packet is read, and for a large packet it takes as
+// much memory as the packet itself. Its blocks are cut in order from large chunks on huge
+// pages, which are given back all at once when the packet has been read: no fresh small
+// page is touched one by one, and nothing is freed block by block.
+class TTreeArena
+{
+public:
+    TTreeArena() : m_outer(s_current) { s_current = this; }
+    ~TTreeArena()
+    {
+        s_current = m_outer;
+        for (const auto &[memory, size] : m_chunks)
+            releaseLarge(memory, size);
+    }
+    TTreeArena(const TTreeArena &) = delete;
+    TTreeArena &operator=(const TTreeArena &) = delete;
+
+    // The parser's allocation functions. Blocks made while no arena is open (by some other
+    // user of the parser) come from the ordinary heap; a tag in front tells them apart.
+    static void *allocate(std::size_t size)
+    {
+        if (size > std::numeric_limits<std::size_t>::max() - Header) return nullptr;
+        char *block = nullptr;
+        if (s_current) {
+            try {
+                block = s_current->take(size + Header);
+            } catch (const std::bad_alloc &) {
+                return nullptr; // the parser reports "out of memory" itself
+            }
+        } else {
+            block = static_cast<char *>(std::malloc(size + Header));
+            if (!block) return nullptr;
+        }
+        block[0] = s_current ? FromArena : FromHeap;
+        return block + Header;
+    }
+    static void deallocate(void *memory)
+    {
+        if (!memory) return;
+        char *block = static_cast<char *>(memory) - Header;
+        if (block[0] == FromHeap) std::free(block);
+    }
+
+private:
+    static constexpr std::size_t Header = alignof(std::max_align_t);
+    static constexpr std::size_t ChunkSize = std::size_t(4) << 20;
+    static constexpr char FromHeap = 0;
+    static constexpr char FromArena = 1;
+
+    char *take(std::size_t size)
+    {
+        size = (size + Header - 1) / Header * Header;
+        if (size > m_left) {
+            const std::size_t chunk = std::max(size, ChunkSize);
+            m_chunks.reserve(m_chunks.size() + 1);
+            m_free = static_cast<char *>(allocateLarge(chunk));
+            m_chunks.emplace_back(m_free, chunk);
+            m_left = chunk;
+        }
+        char *block = m_free;
+        m_free += size;
+        m_left -= size;
+        return block;
+    }
+
+    static inline thread_local TTreeArena *s_current = nullptr;
+    TTreeArena *m_outer;
+    std::vector<std::pair<char *, std::size_t>> m_chunks;
+    char *m_free = nullptr;
+    std::size_t m_left = 0;
+};
+
+// In place before any tree can exist, so that every block goes back to where it came from.
+const bool s_treeMemoryInstalled =
+    (pugi::set_memory_management_functions(TTreeArena::allocate, TTreeArena::deallocate), true);
 
 constexpr std::string_view PacketFormat = "tervana-data";
 constexpr std::string_view PacketVersion = "1";
@@ -593,6 +674,7 @@ TPacketContent readDataPacket(TByteBuffer packet)
     // As a fragment, so that text after the root element is kept and can be refused.
     constexpr unsigned Options =
         pugi::parse_declaration | pugi::parse_doctype | pugi::parse_cdata | pugi::parse_fragment;
+    const TTreeArena arena; // outlives the document
     pugi::xml_document document;
     pugi::xml_parse_result result =
         document.load_buffer_inplace(bytes.data(), bytes.size(), Options, pugi::encoding_utf8);

@@ -4,6 +4,7 @@
 #include "IntegrityRecord.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include <cstdio>
 #include <fstream>
@@ -232,6 +233,21 @@ TEST(DataPacket, HexFormIsChosenExactlyWhereTheCodecRefuses)
     }
     EXPECT_TRUE(needsHexForm("ok\x01"));
     EXPECT_FALSE(needsHexForm("ok\t\r\n"));
+}
+
+TEST(DataPacket, ParserTreesOfOtherUsersKeepTheirOwnMemory)
+{
+    // The reader gives its tree memory of its own; a tree made elsewhere, before and after,
+    // lives and goes on the ordinary heap (the sanitizer build would see a mix-up).
+    auto before = std::make_unique<pugi::xml_document>();
+    ASSERT_TRUE(before->load_string("<a><b c='1'/></a>"));
+    const std::string packet = write(stringFields(2), {{"x", std::nullopt}, {"y", "z"}});
+    EXPECT_EQ(readDataPacket(packet).rowCount, 2u);
+    auto after = std::make_unique<pugi::xml_document>();
+    ASSERT_TRUE(after->load_string("<d e='2'/>"));
+    EXPECT_STREQ(before->child("a").child("b").attribute("c").value(), "1");
+    before.reset();
+    EXPECT_STREQ(after->child("d").attribute("e").value(), "2");
 }
 
 TEST(DataPacket, SampleRangesAreNotEmpty)
