@@ -51,6 +51,8 @@ def ms(value):
 TIMED = [
     ("open: read + parse + bind + first record", "DataSetOpen", "PugixmlParse", "cpu_time", 1.3,
      "÷ (read + pugixml bare parse)"),
+    ("open, beside the program's own read", "DataSetOpen", "ReadIntoBuffer", "cpu_time", None,
+     "÷ reading into the program's buffer on huge pages (no target; for comparison)"),
     ("size check (OKSize with its checksum)", "SizeCheck", "ReadBytes", "cpu_time", None,
      "÷ read; target ≤ 0.3 × open, below"),
     ("grid reload into the record store", "Reload", "CopyFields", "cpu_time", 4.0,
@@ -97,8 +99,14 @@ for figure, name, baseline, clock, target, how in TIMED:
         ratio = a / b if a and b else None
         last_ratio = ratio
         cells.append(f"{ms(a)} / {ms(b)} = " + ("–" if ratio is None else f"**{ratio:.2f}×**"))
+    if target:
+        goal = "≤ %g×" % target
+    elif name == "SizeCheck":
+        goal = "≤ 0.3 × open"
+    else:
+        goal = "—"
     out.append(f"| {figure} | {how} | " + " | ".join(cells) +
-               f" | {'≤ %g×' % target if target else '≤ 0.3 × open'} | {verdict(last_ratio, target)} |")
+               f" | {goal} | {verdict(last_ratio, target)} |")
     if name == "SizeCheck":
         cells = []
         for size in SIZES:
@@ -135,7 +143,10 @@ out.append("| peak memory after open (VmHWM, child process) | ÷ file size | " +
 out.append("\n## Growth from 10,000 to 100,000 records\n")
 out.append("| figure | 10,000 | 100,000 | growth | target |")
 out.append("|---|---|---|---|---|")
-GROWTH = [("ReadBytes", "cpu_time"), ("PugixmlParse", "cpu_time"), ("DataSetOpen", "cpu_time"),
+# Baselines are shown for comparison; the targets are for the program's own figures.
+BASELINES = {"ReadBytes", "PugixmlParse", "ReadIntoBuffer"}
+GROWTH = [("ReadBytes", "cpu_time"), ("PugixmlParse", "cpu_time"), ("ReadIntoBuffer", "cpu_time"),
+          ("DataSetOpen", "cpu_time"),
           ("SizeCheck", "cpu_time"), ("Reload", "cpu_time"), ("SortAscendingDescending", "cpu_time"),
           ("LikeContains", "cpu_time"), ("SixConditionTree", "cpu_time"),
           ("LikePathological", "cpu_time"), ("SqliteGlob", "cpu_time"), ("ValueList", "cpu_time"),
@@ -144,8 +155,11 @@ for name, clock in GROWTH:
     a, b = time_of(10000, name, clock), time_of(100000, name, clock)
     if not (a and b):
         continue
-    target = 14 if name.startswith("Sort") or name == "ValueList" else 12
     growth = b / a
+    if name in BASELINES:
+        out.append(f"| {name} (baseline) | {ms(a)} | {ms(b)} | {growth:.1f}× | — |")
+        continue
+    target = 14 if name.startswith("Sort") or name == "ValueList" else 12
     out.append(f"| {name} | {ms(a)} | {ms(b)} | {growth:.1f}× | ≤ {target}× "
                f"{'met' if growth <= target else '**missed**'} |")
 

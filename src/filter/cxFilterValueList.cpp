@@ -73,29 +73,40 @@ void TcxFilterValueList::Load(const TcxGridDBDataController &controller, int ite
     const bool softNull = m_criteria.Options().contains(fcoSoftNull);
     bool blanks = false;
     // Every loaded record, also those the current filter hides.
-    std::vector<std::string_view> values;
-    values.reserve(static_cast<std::size_t>(controller.RecordCount()));
+    struct TKey
+    {
+        std::uint64_t prefix; // orders the values where it differs
+        std::string_view value;
+    };
+    const std::vector<std::uint64_t> &prefixes = controller.sortPrefixes(item);
+    std::vector<TKey> keys;
+    keys.reserve(static_cast<std::size_t>(controller.RecordCount()));
     for (int record = 0; record < controller.RecordCount(); ++record) {
         const std::optional<std::string_view> value = controller.value(record, item);
         if (!value || (softNull && value->empty())) {
             blanks = true;
             continue;
         }
-        values.push_back(*value);
+        keys.push_back({prefixes[static_cast<std::size_t>(record)], *value});
     }
     if (m_criteria.MaxValueListCount() != 0) {
         // With a limit, the first values met are the ones that get in.
-        for (std::string_view value : values)
-            AddValue(std::string(value), std::string(value)); // shown unchanged
+        for (const TKey &key : keys)
+            AddValue(std::string(key.value), std::string(key.value)); // shown unchanged
     } else {
         // Inserting one by one costs a move of the list per value; sorting once gives the
-        // same list: the values in byte order, each once.
-        std::sort(values.begin(), values.end());
-        values.erase(std::unique(values.begin(), values.end()), values.end());
-        m_items.reserve(m_items.size() + values.size() + 2);
-        for (std::string_view value : values)
+        // same list: the values in byte order, each once. The prefixes decide most
+        // comparisons without reading the values.
+        std::sort(keys.begin(), keys.end(), [](const TKey &a, const TKey &b) {
+            return a.prefix != b.prefix ? a.prefix < b.prefix : a.value < b.value;
+        });
+        keys.erase(std::unique(keys.begin(), keys.end(),
+                               [](const TKey &a, const TKey &b) { return a.value == b.value; }),
+                   keys.end());
+        m_items.reserve(m_items.size() + keys.size() + 2);
+        for (const TKey &key : keys)
             m_items.push_back(TcxFilterValueItem{TcxFilterValueItemKind::fviValue,
-                                                 std::string(value), std::string(value)});
+                                                 std::string(key.value), std::string(key.value)});
     }
     if (blanks) {
         Add(TcxFilterValueItemKind::fviBlanks, gbkText("(为空)"));

@@ -90,6 +90,12 @@ public:
     int RecordCount() const { return m_storage.RecordCount(); }
     // Null for a null value. The bytes stay valid until the store is reloaded or emptied.
     std::optional<std::string_view> value(int recordIndex, int item) const;
+    // Per record, the first eight bytes of the item's value as a number that orders as the
+    // bytes do where two differ (0 for null); kept until the store is reloaded or emptied.
+    const std::vector<std::uint64_t> &sortPrefixes(int item) const
+    {
+        return m_storage.sortPrefixes(item);
+    }
 
     // The row list.
     int RowCount() const { return static_cast<int>(m_rows.size()); }
