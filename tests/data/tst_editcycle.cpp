@@ -1,6 +1,7 @@
 // The edit cycle through field links, opening the data file and writing it back on close.
 #include "DataSetTestSupport.h"
 
+#include "DataPacket.h"
 #include "DataSource.h"
 #include "FieldDataLink.h"
 #include "IntegrityRecord.h"
@@ -419,4 +420,57 @@ TEST_F(EditCycleTest, AFailedWriteBackIsReportedAndKeepsTheOldFile)
                     << "left behind: " << entry.path();
         }
     }
+}
+
+TEST_F(EditCycleTest, ALargeStoreIsWrittenBackWholeOrNotAtAll)
+{
+    // Megabytes of records: the packet goes to the disk in pieces, written by a thread of its
+    // own, and must come out as one piece would.
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i)
+        names.push_back("drug " + std::to_string(i) + std::string(1000 + i % 7, 'a' + i % 26));
+    writeDrugs(names);
+    const std::string before = readFile(path);
+    ASSERT_GT(before.size(), 3000000u);
+
+    auto editFirst = [&] {
+        cds.SetFileName(path);
+        cds.Open();
+        cds.Edit();
+        cds.FieldByName("TongYongMing").SetAsString(gbkOf("感冒灵颗粒"));
+        cds.Post();
+    };
+
+    // The disk fills two megabytes into the new file: the old file stays as it was.
+    editFirst();
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 2u << 20;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const std::string message = errorOf([&] { cds.Close(); });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(message, "cds: Cannot create file " + path);
+    EXPECT_TRUE(readFile(path) == before);
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(entry.path(), path) << "left behind";
+
+    editFirst();
+    cds.Close();
+    const std::string after = readFile(path);
+    ASSERT_TRUE(integrity::isSealed(after));
+    names[0] = gbkOf("感冒灵颗粒");
+    EXPECT_EQ(namesInFile(), names);
+    // The same bytes, seal included, as the packet made in one piece from what was read.
+    const TPacketContent content = readDataPacket(after);
+    const std::size_t width = content.fields.size();
+    const std::string whole = writeDataPacket(
+        content.fields, content.params, content.rowCount,
+        [&](std::size_t row, std::uint32_t fieldNo) -> std::optional<std::string_view> {
+            const TPacketCell &cell = content.cells[row * width + fieldNo - 1];
+            if (cell.isNull()) return std::nullopt;
+            return cell.bytes();
+        });
+    EXPECT_TRUE(whole == after);
 }
