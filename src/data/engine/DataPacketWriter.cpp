@@ -71,7 +71,7 @@ struct TGbkTable
 {
     TByteKind kind[256];
     bool single[256];                    // a byte >= 0x80 that is a character of its own
-    std::uint64_t pair[65536 / 64] = {}; // bit (trail << 8 | lead): a double-byte character
+    bool pair[65536] = {}; // at (trail << 8 | lead): a double-byte character
 
     TGbkTable()
     {
@@ -87,7 +87,7 @@ struct TGbkTable
                 const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
                 if (gbk::isValid(std::string_view(bytes, 2))) {
                     const unsigned index = (trail << 8) | lead;
-                    pair[index / 64] |= std::uint64_t(1) << (index % 64);
+                    pair[index] = true;
                 }
             }
         }
@@ -101,7 +101,7 @@ struct TGbkTable
         std::memcpy(&index, p, sizeof index);
         return isPairAt(std::uint16_t(le16toh(index)));
     }
-    bool isPairAt(unsigned index) const { return (pair[index / 64] >> (index % 64)) & 1; }
+    bool isPairAt(unsigned index) const { return pair[index]; }
 };
 
 const TGbkTable &gbkTable()
