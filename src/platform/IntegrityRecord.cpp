@@ -80,6 +80,7 @@ TChecksum::TChecksum() : m_lanes{Prime1 + Prime2, Prime2, 0, 0 - Prime1}
 
 void TChecksum::update(std::string_view bytes)
 {
+    if (bytes.empty()) return; // an empty view may have no bytes to point at
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
     m_length += bytes.size();
