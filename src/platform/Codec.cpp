@@ -90,6 +90,14 @@ std::string toUtf8(std::string_view gbkBytes)
 std::optional<std::string> fromUtf8(std::string_view utf8)
 {
     if (isAscii(utf8)) return std::string(utf8);
+    // The system's converter leaves out the tag characters (U+E0000 to U+E007F) without a
+    // word, where every other character GBK lacks is refused: refuse these too, so that no
+    // text is ever changed on its way in.
+    for (std::size_t at = utf8.find("\xF3\xA0"); at != std::string_view::npos;
+         at = utf8.find("\xF3\xA0", at + 1)) {
+        if (at + 2 < utf8.size() && (utf8[at + 2] == '\x80' || utf8[at + 2] == '\x81'))
+            return std::nullopt;
+    }
     std::string output;
     output.reserve(utf8.size());
     TConverter &converter = fromUtf8Converter();

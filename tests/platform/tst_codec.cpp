@@ -24,6 +24,9 @@ TEST(Codec, RefusesWhatGbkCannotHold)
         {"hangul", "\xED\x95\x9C"},
         {"broken utf-8", "ab\xC3"},
         {"lone continuation byte", "\x80"},
+        // The system's converter drops tag characters without a word; found by fuzzing.
+        {"tag character", std::string("\0\xC3\xAC\0\xF3\xA0\x80\x80", 8)},
+        {"last tag character", "a\xF3\xA0\x81\xBF"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
