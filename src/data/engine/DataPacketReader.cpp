@@ -62,7 +62,7 @@ public:
 
 private:
     static constexpr std::size_t Header = alignof(std::max_align_t);
-    static constexpr std::size_t ChunkSize = std::size_t(4) << 20;
+    static constexpr std::size_t LargestChunk = std::size_t(8) << 20;
     static constexpr char FromHeap = 0;
     static constexpr char FromArena = 1;
 
@@ -70,7 +70,10 @@ private:
     {
         size = (size + Header - 1) / Header * Header;
         if (size > m_left) {
-            const std::size_t chunk = std::max(size, ChunkSize);
+            // Each chunk twice the last: a small packet takes little, a large one soon gets
+            // chunks of whole huge pages.
+            m_nextChunk = std::min(m_nextChunk * 2, LargestChunk);
+            const std::size_t chunk = std::max(size, m_nextChunk);
             m_chunks.reserve(m_chunks.size() + 1);
             m_free = static_cast<char *>(allocateLarge(chunk));
             m_chunks.emplace_back(m_free, chunk);
@@ -87,6 +90,7 @@ private:
     std::vector<std::pair<char *, std::size_t>> m_chunks;
     char *m_free = nullptr;
     std::size_t m_left = 0;
+    std::size_t m_nextChunk = std::size_t(32) << 10; // half the first chunk's size
 };
 
 // In place before any tree can exist, so that every block goes back to where it came from.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <endian.h>
 #include <cstring>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -70,7 +71,7 @@ enum TByteKind : std::uint8_t {
 struct TGbkTable
 {
     TByteKind kind[256];
-    bool single[256];                    // a byte >= 0x80 that is a character of its own
+    bool single[256];      // a byte >= 0x80 that is a character of its own
     bool pair[65536] = {}; // at (trail << 8 | lead): a double-byte character
 
     TGbkTable()
@@ -210,7 +211,9 @@ char *putHex(char *out, std::string_view value)
 class TPacketOut
 {
 public:
-    explicit TPacketOut(const TByteSink &sink) : m_sink(sink), m_piece(PieceSize, '\0') {}
+    explicit TPacketOut(const TByteSink &sink)
+        : m_sink(sink), m_piece(std::make_unique_for_overwrite<char[]>(PieceSize))
+    {}
 
     void append(std::string_view bytes)
     {
@@ -222,13 +225,16 @@ public:
     // Room for `size` bytes at the end; what is written there counts once commit() says so.
     char *reserve(std::size_t size)
     {
-        if (m_used + size > m_piece.size()) {
+        if (m_used + size > m_size) {
             flush();
-            if (size > m_piece.size()) m_piece.resize(size);
+            if (size > m_size) {
+                m_piece = std::make_unique_for_overwrite<char[]>(size);
+                m_size = size;
+            }
         }
-        return m_piece.data() + m_used;
+        return m_piece.get() + m_used;
     }
-    void commit(char *end) { m_used = std::size_t(end - m_piece.data()); }
+    void commit(char *end) { m_used = std::size_t(end - m_piece.get()); }
 
     void finish()
     {
@@ -243,14 +249,15 @@ private:
     void flush()
     {
         if (!m_used) return;
-        const std::string_view piece(m_piece.data(), m_used);
+        const std::string_view piece(m_piece.get(), m_used);
         m_checksum.update(piece);
         m_sink(piece);
         m_used = 0;
     }
 
     const TByteSink &m_sink;
-    std::string m_piece;
+    std::unique_ptr<char[]> m_piece; // not filled beforehand: only what is written is touched
+    std::size_t m_size = PieceSize;
     std::size_t m_used = 0;
     integrity::TChecksum m_checksum;
 };
