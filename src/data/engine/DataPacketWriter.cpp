@@ -154,6 +154,7 @@ inline bool isPlainWord(const unsigned char *p, const TGbkTable &table)
 // Returns the end of what was written, or nullptr when the value needs the hex form.
 char *putText(char *out, std::string_view value)
 {
+    if (value.empty()) return out; // an empty view may point nowhere
     const TGbkTable &table = gbkTable();
     const auto *p = reinterpret_cast<const unsigned char *>(value.data());
     const auto *end = p + value.size();

@@ -174,6 +174,13 @@ TEST(DataPacket, ValuesRoundTripByteForByte)
     }
     // Writing what was read gives the same file again.
     EXPECT_EQ(write(fields, rows), written);
+
+    // An empty value may come as a view of nothing at all.
+    const std::string empty = writeDataPacket(
+        stringFields(2), {}, 1, [](std::size_t, std::uint32_t) -> std::optional<std::string_view> {
+            return std::string_view();
+        });
+    EXPECT_EQ(rowsOf(readDataPacket(empty)), (std::vector<TRow>{{"", ""}}));
 }
 
 TEST(DataPacket, HexFormIsChosenExactlyWhereTheCodecRefuses)
