@@ -179,13 +179,20 @@ void SortAscendingDescending(benchmark::State &state)
     }
 }
 
-// The same two orders with std::stable_sort on the names as std::string (byte-wise).
-void StableSortStrings(benchmark::State &state)
+// The store's names as std::string, the baselines' input.
+std::vector<std::string> nameStrings()
 {
-    TcxGridDBDataController &controller = list().controller;
+    const TcxGridDBDataController &controller = list().controller;
     std::vector<std::string> names;
     for (int record = 0; record < controller.RecordCount(); ++record)
         names.emplace_back(controller.value(record, 0).value_or(std::string_view()));
+    return names;
+}
+
+// The same two orders with std::stable_sort on the names as std::string (byte-wise).
+void StableSortStrings(benchmark::State &state)
+{
+    const std::vector<std::string> names = nameStrings();
     std::vector<std::string> sorted;
     for (auto _ : state) {
         state.PauseTiming();
@@ -213,10 +220,7 @@ void ValueList(benchmark::State &state)
 // The same names as std::string through std::sort and std::unique.
 void SortUnique(benchmark::State &state)
 {
-    TcxGridDBDataController &controller = list().controller;
-    std::vector<std::string> names;
-    for (int record = 0; record < controller.RecordCount(); ++record)
-        names.emplace_back(controller.value(record, 0).value_or(std::string_view()));
+    const std::vector<std::string> names = nameStrings();
     std::vector<std::string> sorted;
     for (auto _ : state) {
         state.PauseTiming();

@@ -29,7 +29,8 @@ public:
     TAtomicFile(const TAtomicFile &) = delete;
     TAtomicFile &operator=(const TAtomicFile &) = delete;
 
-    // False (with errno set) once anything has failed, from the temporary's creation on.
+    // False once anything has failed, from the temporary's creation on, and after the commit.
+    // write() and commit() return false with errno set when they or anything before failed.
     bool ok() const { return m_fd >= 0; }
     bool write(std::string_view bytes);
     bool commit();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -72,7 +71,7 @@ TByteBuffer::~TByteBuffer()
 
 TByteBuffer::TByteBuffer(TByteBuffer &&other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
-      m_capacity(std::exchange(other.m_capacity, 0)), m_mapped(std::exchange(other.m_mapped, false))
+      m_capacity(std::exchange(other.m_capacity, 0))
 {}
 
 TByteBuffer &TByteBuffer::operator=(TByteBuffer &&other) noexcept
@@ -82,7 +81,6 @@ TByteBuffer &TByteBuffer::operator=(TByteBuffer &&other) noexcept
         m_data = std::exchange(other.m_data, nullptr);
         m_size = std::exchange(other.m_size, 0);
         m_capacity = std::exchange(other.m_capacity, 0);
-        m_mapped = std::exchange(other.m_mapped, false);
     }
     return *this;
 }
@@ -98,33 +96,21 @@ void TByteBuffer::resize(std::size_t size)
     }
     // Growing reads a file that grew while it was read: leave room for more of the same.
     const std::size_t capacity = m_capacity ? std::max(size, m_capacity + m_capacity / 2) : size;
-    char *data = nullptr;
-    bool mapped = false;
     std::size_t length = capacity + 1;
-    if (length >= MappedFrom) {
-        length = roundUp(length, HugePage);
-        data = mapAligned(length);
-        mapped = true;
-    } else {
-        data = static_cast<char *>(std::calloc(length, 1));
-        if (!data) throw std::bad_alloc();
-    }
+    // A mapping of its own comes zero-filled and in whole huge pages: use all of it.
+    if (length >= MappedFrom) length = roundUp(length, HugePage);
+    auto *data = static_cast<char *>(allocateLarge(length));
+    if (length < MappedFrom) std::memset(data, 0, length);
     if (m_size) std::memcpy(data, m_data, m_size);
     release();
     m_data = data;
     m_size = size;
     m_capacity = length - 1;
-    m_mapped = mapped;
 }
 
 void TByteBuffer::release()
 {
-    if (!m_data) return;
-    if (m_mapped)
-        ::munmap(m_data, m_capacity + 1);
-    else
-        std::free(m_data);
+    releaseLarge(m_data, m_capacity + 1);
     m_data = nullptr;
     m_size = m_capacity = 0;
-    m_mapped = false;
 }

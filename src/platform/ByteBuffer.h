@@ -75,6 +75,5 @@ private:
     char *m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0; // bytes that fit before the terminating zero
-    bool m_mapped = false;
     char m_empty[1] = {0};
 };
