@@ -1,4 +1,5 @@
 #include "DataTool.h"
+#include "Merge.h"
 
 #include "AtomicFile.h"
 
@@ -21,7 +22,8 @@ constexpr int BadInput = 2;
 const char Usage[] = "usage: tervana-data build SOURCE.json -o FILE\n"
                      "       tervana-data export FILE [-o OUT.json]\n"
                      "       tervana-data check FILE\n"
-                     "       tervana-data query FILE --flt FILTER.flt\n";
+                     "       tervana-data query FILE --flt FILTER.flt\n"
+                     "       tervana-data merge BASE MINE NEW -o OUT\n";
 
 int usageError()
 {
@@ -128,6 +130,37 @@ int query(const TArguments &arguments)
     return queryDataFile(arguments.files[0], *stream, std::cout, std::cerr);
 }
 
+// The user's copy MINE, which came from BASE, brought to the release NEW; prints what it did.
+int merge(const TArguments &arguments)
+{
+    if (arguments.files.size() != 3 || !arguments.output) return usageError();
+    TDataTable tables[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::string &path = arguments.files[static_cast<std::size_t>(i)];
+        std::string error;
+        std::optional<std::string> packet = readFile(path, error);
+        if (!packet) return badInput(path, "cannot read: " + error);
+        try {
+            tables[i] = readDataTable(std::move(*packet));
+        } catch (const EToolError &failure) {
+            return badInput(path, failure.Message());
+        }
+    }
+    std::string packet;
+    TMergeReport report;
+    try {
+        TMergeResult result = mergeDataTables(tables[0], tables[1], tables[2]);
+        packet = writeDataTable(result.table);
+        report = std::move(result.report);
+    } catch (const EToolError &failure) {
+        return badInput(arguments.files[1], failure.Message());
+    }
+    if (!writeFileAtomically(*arguments.output, packet))
+        return badInput(*arguments.output, std::string("cannot write: ") + std::strerror(errno));
+    std::cout << report.text() << std::flush;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -144,6 +177,7 @@ int main(int argc, char **argv)
     if (command == "build") return build(*arguments);
     if (command == "export") return exportFile(*arguments);
     if (command == "query") return query(*arguments);
+    if (command == "merge") return merge(*arguments);
     if (command == "check") {
         if (arguments->files.size() != 1 || arguments->output || arguments->filter)
             return usageError();
