@@ -90,7 +90,7 @@ uninstall() {
             kept=1
         fi
     fi
-    rm -f -- "$manifest" "$data.tmp"
+    rm -f -- "$manifest" "$data.tmp" "$appdir/.update-report"
     # Folders are removed only when they are empty: nothing of the user's goes with them.
     local dir
     for size in "${icon_sizes[@]}"; do
@@ -144,16 +144,41 @@ install_files() {
     done
 
     # The data file: a new install, or an update over an unedited one, takes the shipped
-    # file; a file the user edited is kept.
-    local data=$appdir/YaoPin.XML old_sum=""
+    # file. A file the user edited is merged with the new release against the release it
+    # came from (kept beside it as YaoPin.base.XML): corrections reach the user, their own
+    # texts stay. What the merge did is shown at the program's next start.
+    local data=$appdir/YaoPin.XML base=$appdir/YaoPin.base.XML old_sum="" new_base=1
     [ -f "$manifest" ] && old_sum=$(sed -n 's/^data //p' "$manifest")
     if [ ! -f "$data" ] || [ "$(sha256sum <"$data" | cut -d' ' -f1)" = "$old_sum" ]; then
         install -m 644 "$from/YaoPin.XML" "$data.new"
         mv -f "$data.new" "$data"
+    elif [ -f "$base" ] && cmp -s "$base" "$from/YaoPin.XML"; then
+        echo "Keeping your edited data file $data (the data of this release is the same)."
+    elif [ -f "$base" ] && "$appdir/tervana-data" merge "$base" "$data" "$from/YaoPin.XML" \
+        -o "$data.merged" >"$appdir/.update-report.new" 2>"$appdir/.update-errors"; then
+        chmod 644 "$data.merged"
+        mv -f "$data.merged" "$data"
+        mv -f "$appdir/.update-report.new" "$appdir/.update-report"
+        rm -f "$appdir/.update-errors"
+        echo "Your edited data file was brought up to date:"
+        sed 's/^/  /' "$appdir/.update-report"
     else
-        echo "Keeping your edited data file $data."
+        if [ -f "$base" ]; then
+            echo "Keeping your edited data file $data as it is: it could not be merged with" \
+                "the new release ($(head -n 1 "$appdir/.update-errors" 2>/dev/null))."
+        else
+            echo "Keeping your edited data file $data as it is: the release it came from is" \
+                "not known, so the new release's corrections could not be merged into it."
+        fi
+        rm -f "$data.merged" "$appdir/.update-report.new" "$appdir/.update-errors"
         shipped_sum=$old_sum
+        new_base=0
     fi
+    if ((new_base)); then
+        install -m 644 "$from/YaoPin.XML" "$base.new"
+        mv -f "$base.new" "$base"
+    fi
+    [ -f "$base" ] && echo "file $base" >>"$list"
 
     install -m 755 "$here/tervana-launcher.sh" "$bindir/tervana"
     echo "file $bindir/tervana" >>"$list"

@@ -45,10 +45,38 @@ for file in tervana libTolvane.so tervana-data; do
         mv -f "$userdir/$file.new" "$userdir/$file"
     fi
 done
-if [ ! -e "$userdir/YaoPin.XML" ]; then
-    cp "$appdir/YaoPin.XML" "$userdir/YaoPin.XML.new"
-    chmod 644 "$userdir/YaoPin.XML.new"
-    mv -f "$userdir/YaoPin.XML.new" "$userdir/YaoPin.XML"
+# The data file the user's copy came from is kept beside it (YaoPin.base.XML): when the
+# package brings new data, an unedited copy takes it and an edited one is merged with it, so
+# that corrections reach the user while their own texts stay. What the merge did is shown at
+# the program's start. Without a base (a copy made before bases were kept) an edited copy
+# cannot be merged and stays as it is.
+data=$userdir/YaoPin.XML
+base=$userdir/YaoPin.base.XML
+take_shipped() {
+    cp "$appdir/YaoPin.XML" "$1.new"
+    chmod 644 "$1.new"
+    mv -f "$1.new" "$1"
+}
+if [ ! -e "$data" ]; then
+    take_shipped "$data"
+    take_shipped "$base"
+elif [ -e "$base" ] && ! cmp -s "$appdir/YaoPin.XML" "$base"; then
+    if cmp -s "$data" "$base"; then
+        take_shipped "$data"
+        take_shipped "$base"
+    elif "$userdir/tervana-data" merge "$base" "$data" "$appdir/YaoPin.XML" -o "$data.merged" \
+        >"$userdir/.update-report.new" 2>"$userdir/.update-errors"; then
+        mv -f "$data.merged" "$data"
+        mv -f "$userdir/.update-report.new" "$userdir/.update-report"
+        take_shipped "$base"
+        rm -f "$userdir/.update-errors"
+    else
+        # Kept as it is; the next start tries again (with a newer tool, perhaps).
+        echo "tervana: your data file could not be merged with the new release: $(head -n 1 "$userdir/.update-errors")" >&2
+        rm -f "$data.merged" "$userdir/.update-report.new" "$userdir/.update-errors"
+    fi
+elif [ ! -e "$base" ] && cmp -s "$data" "$appdir/YaoPin.XML"; then
+    take_shipped "$base"
 fi
 printf '%s\n' "$appdir" >"$userdir/.copied-from"
 exec "$userdir/tervana" "$@"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The .deb: built with CPack, installed with dpkg, started by a normal user from the menu
 # entry's command (which gives the user their own copy of the program folder and data file),
-# an edit saved there, and removed cleanly. Installs into the machine itself, so it needs
+# an edit saved there, updated to a package with corrected data (merged with the edit), and
+# removed cleanly. Installs into the machine itself, so it needs
 # root and leaves a tervana package that was installed before it alone.
 source "$(dirname "$0")/lib.sh"
 
@@ -52,6 +53,22 @@ case $shown in
 esac
 close_window "$main"
 wait_exit 15
+
+# An update of the package whose data corrects one medicine and removes another: the next
+# start merges it with the user's edit and says what happened.
+repack=$E2E_WORK/repack
+dpkg-deb -R "$deb" "$repack" || fail "cannot unpack $deb"
+make_release /opt/tervana/YaoPin.XML "$repack/opt/tervana/YaoPin.XML"
+sed -i 's/^Version: .*/&.1/' "$repack/DEBIAN/control"
+if [ -f "$repack/DEBIAN/md5sums" ]; then
+    (cd "$repack" && find . -path ./DEBIAN -prune -o -type f -printf '%P\0' | xargs -0 md5sum) >"$repack/DEBIAN/md5sums"
+fi
+dpkg-deb -b "$repack" "$E2E_WORK/update.deb" >/dev/null || fail "cannot build the update package"
+dpkg -i "$E2E_WORK/update.deb" >"$E2E_WORK/dpkg.log" 2>&1 || fail "the update failed: $(cat "$E2E_WORK/dpkg.log")"
+launch as_user sh -c "$exec_line"
+start_after_update
+expect_merged "$userdir/YaoPin.XML" "DEB-EDIT-$$"
+[ ! -e "$userdir/.update-report" ] || fail "the update's report is still there after it was shown"
 
 dpkg -r tervana >"$E2E_WORK/dpkg.log" 2>&1 || fail "dpkg -r failed: $(cat "$E2E_WORK/dpkg.log")"
 for path in /opt/tervana /usr/bin/tervana /usr/share/applications/tervana.desktop \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The per-user install script as a normal user: install, start from the menu entry's
-# command, save an edit, uninstall (the edited data file stays), uninstall with --purge.
+# command, save an edit, update to a release with corrected data (merged with the edit),
+# uninstall (the edited data file stays), uninstall with --purge.
 source "$(dirname "$0")/lib.sh"
 
 make_user
@@ -48,6 +49,22 @@ cmp -s "$appdir/YaoPin.XML" "$source_dir/bin/YaoPin.XML" && fail "the edit reach
 as_user bash "$source_dir/packaging/install.sh" --from "$source_dir/bin" >"$E2E_WORK/install.log" 2>&1 ||
     fail "the second install failed"
 grep -q "USER-EDIT-$$" "$appdir/YaoPin.XML" || fail "installing again replaced the edited data file"
+
+# An update whose data corrects one medicine and removes another: merged with the edit, and
+# the first start after it says what happened.
+update_dir=$E2E_WORK/update
+stage_program "$update_dir/bin"
+make_release "$source_dir/bin/YaoPin.XML" "$update_dir/bin/YaoPin.XML"
+cp -r "$TERVANA_SOURCE_DIR/packaging" "$update_dir/packaging"
+chmod -R a+rX "$update_dir"
+as_user bash "$update_dir/packaging/install.sh" --from "$update_dir/bin" >"$E2E_WORK/update.log" 2>&1 ||
+    fail "the update failed: $(cat "$E2E_WORK/update.log")"
+note "update: $(tr '\n' ' ' <"$E2E_WORK/update.log")"
+expect_merged "$appdir/YaoPin.XML" "USER-EDIT-$$"
+cmp -s "$appdir/YaoPin.base.XML" "$update_dir/bin/YaoPin.XML" || fail "the base is not the new release's data"
+launch as_user sh -c "$exec_line"
+start_after_update
+[ ! -e "$appdir/.update-report" ] || fail "the update's report is still there after it was shown"
 
 # Uninstall: everything installed goes, the edited data file stays.
 as_user bash "$source_dir/packaging/install.sh" --uninstall >"$E2E_WORK/uninstall.log" 2>&1 ||

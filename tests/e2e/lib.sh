@@ -284,6 +284,104 @@ NAMEBAR="2 9 233 19"
 PANE_X=360
 PANE_Y=200
 
+# message_box MAIN TEXT WHAT: the next box over the main window MAIN, read through Ctrl+C, closed with Enter.
+# The platform's error box offers no copy here: for it TEXT is "error", and its stop icon
+# (a red sign at its left) and the absence of the plain box's text tell it apart.
+message_box() {
+    local main=$1 i id="" text
+    shift
+    for ((i = 0; i < 100; ++i)); do
+        id=$(windows | awk -v m="$main" '$1 != m {print $1}' | tail -1)
+        [ -z "$id" ] || break
+        sleep 0.1
+    done
+    [ -n "$id" ] || fail "no box for $2 appeared"
+    sleep 0.3
+    shot "$2"
+    xdotool windowfocus --sync "$id" 2>/dev/null || true
+    if [ "$1" = error ]; then
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        local reds
+        reds=$(python3 "$PIXELS" "$SHOT" reds "$X" "$Y" 60 "$HEIGHT")
+        [ "$reds" -gt 150 ] || fail "the error box shows no stop icon ($reds red pixels)"
+        ((WIDTH > 200)) || fail "the error box is too narrow for its message: $WIDTH"
+        key Return
+        wait_gone "$id"
+        return
+    fi
+    text=$(copy_text)
+    case $text in
+    *"$1"*) ;;
+    *) fail "the box for $2 says: $text" ;;
+    esac
+    case $text in
+    *Tervana*) ;;
+    *) fail "the box for $2 is not captioned Tervana: $text" ;;
+    esac
+    key Return
+    wait_gone "$id"
+}
+
+# make_release SHIPPED OUT: the data file of a next release, made from SHIPPED: the second
+# listed medicine's 注意事项 corrected, the third one removed, and the first one's 适用症 and
+# 规格 changed (edit_and_close edits the first one's 适用症: after a merge that is the user's
+# text against the release's, and the new 规格 arrives). Their names go to RELEASE_EDITED,
+# RELEASE_CORRECTED and RELEASE_REMOVED.
+make_release() {
+    "$TERVANA_BIN_DIR/tervana-data" export "$1" -o "$E2E_WORK/release.json" >/dev/null ||
+        fail "cannot export $1"
+    local names
+    names=$(python3 - "$E2E_WORK/release.json" <<'PY'
+import json, sys
+path = sys.argv[1]
+source = json.load(open(path, encoding="utf-8"))
+rows = source["rows"]
+order = sorted(rows, key=lambda r: r["TongYongMing"].encode("gbk"))
+edited, corrected, removed = order[:3]
+edited["ShiYongZheng"] += "（新版）"
+edited["GuiGe"] = "E2E新规格"
+corrected["ZhuYiShiXiang"] = "E2E更正的注意事项"
+rows.remove(removed)
+json.dump(source, open(path, "w", encoding="utf-8"), ensure_ascii=False)
+print(edited["TongYongMing"], corrected["TongYongMing"], removed["TongYongMing"])
+PY
+) || fail "cannot make the next release's data"
+    read -r RELEASE_EDITED RELEASE_CORRECTED RELEASE_REMOVED <<<"$names"
+    "$TERVANA_BIN_DIR/tervana-data" build "$E2E_WORK/release.json" -o "$2" ||
+        fail "cannot build the next release's data"
+}
+
+# expect_merged DATAFILE MARK: after an update over a copy that edit_and_close edited with
+# MARK, the user's edit, the release's correction and removal are all in DATAFILE, and the
+# file passes the size check.
+expect_merged() {
+    local shown
+    shown=$(record_field "$1" "$RELEASE_EDITED" ShiYongZheng)
+    case $shown in
+    *" $2") ;;
+    *) fail "the user's edit of $RELEASE_EDITED was lost in the update: \"$shown\"" ;;
+    esac
+    [ "$(record_field "$1" "$RELEASE_EDITED" GuiGe)" = "E2E新规格" ] ||
+        fail "the release's new 规格 of $RELEASE_EDITED did not arrive"
+    [ "$(record_field "$1" "$RELEASE_CORRECTED" ZhuYiShiXiang)" = "E2E更正的注意事项" ] ||
+        fail "the correction of $RELEASE_CORRECTED did not reach the user's copy"
+    record_field "$1" "$RELEASE_REMOVED" TongYongMing >/dev/null 2>&1 &&
+        fail "$RELEASE_REMOVED, removed by the release, is still in the user's copy"
+    "$TERVANA_BIN_DIR/tervana-data" check "$1" >/dev/null || fail "the merged file fails the size check"
+}
+
+# start_after_update: the first start after an update shows what the merge did, once.
+start_after_update() {
+    close_splash
+    main_window
+    local main=$WIN_ID
+    message_box "$main" "数据已更新到新版：更正 2 种药品，新增 0 种，删除 1 种；保留了您修改的 1 处文字（其中 1 处新版也有修改）。" update-report
+    sleep 0.5
+    [ "$(windows | awk -v m="$main" '$1 != m' | wc -l)" = 0 ] || fail "more boxes after the update's report"
+    close_window "$main"
+    wait_exit 15
+}
+
 # --- a throwaway user account, for the install runs ----------------------------------------
 
 # make_user: creates a normal user with a home of its own under the work folder (USER_NAME,

@@ -13,6 +13,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -111,6 +113,51 @@ TEST(DataFileCheck, FileHeldByAWriterCannotBeOpened)
               QStringList{QString::fromStdString("cds: Cannot open file " + DataPath + ".")});
     EXPECT_FALSE(form->cds->Active());
     EXPECT_TRUE(programEnds());
+}
+
+TEST(DataFileCheck, AnUpdatesReportIsShownOnceAfterASoundOpen)
+{
+    const std::string report = executableDirectory() + ".update-report";
+    writeDataFile(shippedLikeFile());
+    std::ofstream(report, std::ios::binary)
+        << "数据已更新到新版：更正 1 种药品，新增 0 种，删除 1 种。\n已删除：某药（某）\n";
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_EQ(recorder.messages, QStringList{"数据已更新到新版：更正 1 种药品，新增 0 种，删除 1 种。"});
+    EXPECT_FALSE(std::filesystem::exists(report));
+    form->FormActivate();
+    EXPECT_EQ(recorder.messages.size(), 1) << "shown once";
+    EXPECT_FALSE(programEnds());
+}
+
+TEST(DataFileCheck, AReportIsNotShownWhenTheCheckFailsNorReadWhenItIsNoFile)
+{
+    const std::string report = executableDirectory() + ".update-report";
+    writeDataFile(shippedLikeFile() + " ");
+    std::ofstream(report, std::ios::binary) << "数据已更新到新版。\n";
+    {
+        TRecordingPlatform platform;
+        TMessageRecorder recorder;
+        startMainWindow();
+        EXPECT_EQ(recorder.messages, QStringList{"数据文件错误！"});
+    }
+    EXPECT_TRUE(std::filesystem::exists(report)) << "kept for a start that opens the data";
+    std::filesystem::remove(report);
+}
+
+TEST(DataFileCheck, AReportThatIsAFifoDoesNotHangTheStart)
+{
+    const std::string report = executableDirectory() + ".update-report";
+    std::filesystem::remove(report);
+    ASSERT_EQ(::mkfifo(report.c_str(), 0600), 0);
+    writeDataFile(shippedLikeFile());
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_TRUE(recorder.messages.isEmpty());
+    EXPECT_TRUE(form->cds->Active());
+    std::filesystem::remove(report);
 }
 
 TEST(DataFileCheck, LaterActivationRepeatsTheCheckWithoutReloading)

@@ -13,6 +13,10 @@
 #include "SystemColors.h"
 #include "Tolvane.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
 TForm1 *Form1 = nullptr;
 
 namespace {
@@ -21,6 +25,32 @@ const QString CannotOpenMessage = QStringLiteral("数据文件不能打开！");
 const QString WrongFileMessage = QStringLiteral("数据文件错误！");
 const QString NotFoundMessage = QStringLiteral("数据文件未找到！");
 const char *const DataFileName = "YaoPin.XML";
+// Left beside the data file by an update that merged the user's edited data with a new
+// release: its first line says, in Chinese, what the merge did.
+const char *const UpdateReportName = ".update-report";
+
+// Shows the update's report once: it is removed before it is shown. Only a regular file is
+// read, and only its beginning, so that no file put there can hang or flood the start.
+void showUpdateReport(const std::string &directory)
+{
+    const std::string path = directory + UpdateReportName;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return;
+    char head[2048];
+    std::streamsize length = 0;
+    {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) return;
+        file.read(head, sizeof head);
+        length = file.gcount();
+    }
+    std::remove(path.c_str());
+    std::string line(head, static_cast<std::size_t>(length));
+    line = line.substr(0, line.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const QString text = QString::fromUtf8(line).trimmed();
+    if (!text.isEmpty()) ShowMessage(text);
+}
 
 } // namespace
 
@@ -49,22 +79,27 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormActivate()
 {
-    const std::string path = executableDirectory() + DataFileName;
+    const std::string directory = executableDirectory();
+    const std::string path = directory + DataFileName;
+    bool passed = true;
     try {
         TSharedReadFile file;
         if (!file.open(path)) ShowMessage(CannotOpenMessage);
         // A file that could not be opened reads as the invalid size, so the check fails too.
         if (file.size32() != static_cast<std::uint32_t>(OKSize())) {
+            passed = false;
             ShowMessage(WrongFileMessage);
             Close();
         }
     } catch (const std::exception &) {
+        passed = false;
         ShowMessage(NotFoundMessage);
         Close();
     }
     // Opened whatever the check found; the check only decides whether the program goes on.
     cds->SetFileName(path);
     cds->Open();
+    if (passed && cds->Active()) showUpdateReport(directory);
 }
 
 void TForm1::FormClose(TCloseAction &)
