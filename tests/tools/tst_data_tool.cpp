@@ -423,3 +423,95 @@ TEST_F(DataTool, QueryRefusesABadFilterFile)
     }
     EXPECT_EQ(tool("query '" + file + "'").status, 2) << "the filter file is required";
 }
+
+namespace {
+
+// A sound record for the content check: a herbal medicine, so that only the rules for every
+// record apply. `leiBie` replaces its class.
+std::string herbalRow(const std::string &leiBie = "甲类非处方药", const std::string &extra = "")
+{
+    return "{" + extra +
+           "\"TongYongMing\": \"板蓝根颗粒\", \"ShangPinMing\": \"例蓝\", \"LeiBie\": \"" + leiBie +
+           "\", \"PinYin\": \"Banlangen Keli\", \"ChengFen\": \"板蓝根。辅料为蔗糖、糊精。\", "
+           "\"XingZhuang\": \"本品为浅棕黄色至棕褐色的颗粒；味甜、微苦。\", "
+           "\"ZuoYongLeiBie\": \"本品为感冒类非处方药药品。\", "
+           "\"YaoLiZuoYong\": \"清热解毒，凉血利咽。\", "
+           "\"ShiYongZheng\": \"清热解毒，凉血利咽。用于肺胃热盛所致的咽喉肿痛、口咽干燥。\", "
+           "\"YongFaYongLiang\": \"开水冲服。一次5～10g（半袋～1袋），一日3～4次。\", "
+           "\"JinJiZheng\": \"尚不明确。\", "
+           "\"YaoWuXiangHuZuoYong\": "
+           "\"如与其他药物同时使用可能会发生药物相互作用，详情请咨询医师或药师。\", "
+           "\"BuLiangFanYong\": \"尚不明确。\", "
+           "\"ZhuYiShiXiang\": "
+           "\"1.忌烟、酒及辛辣、生冷、油腻食物。\\r\\n2.对本品过敏者禁用，过敏体质者慎用。\", "
+           "\"GuiGe\": \"每袋装10g（相当于饮片14g）\", \"ChuCang\": \"密封。\", "
+           "\"BaoZhuang\": \"复合膜袋装，每袋10g，每盒20袋。\", \"YouXiaoQi\": \"24个月\", "
+           "\"PiZhunWenHao\": \"国药准字Z00000001（示例）\", "
+           "\"ShengChanQiYe\": \"示例制药股份有限公司\", \"Phone\": \"000-12345601\", "
+           "\"Web\": \"www.shili-yy.cn\"}";
+}
+
+} // namespace
+
+TEST_F(DataTool, LintReadsDataFilesSourcesAndDraftsWithItsExitStatus)
+{
+    writeFile("clean.json",
+              "{\"fields\": [" + drugFieldList() + "], \"rows\": [" + herbalRow() + "]}");
+    TResult clean = tool("lint '" + path("clean.json") + "'");
+    EXPECT_EQ(clean.status, 0) << clean.err;
+    EXPECT_EQ(clean.out, "1 records, clean\n");
+    EXPECT_EQ(clean.err, "");
+
+    // A data file is read as export reads it; its own widths apply.
+    writeFile("faulty.json",
+              "{\"fields\": [" + drugFieldList() + "], \"rows\": [" + herbalRow("甲类") + "]}");
+    ASSERT_EQ(tool("build '" + path("faulty.json") + "' -o '" + path("YaoPin.XML") + "'").status,
+              0);
+    TResult faulty = tool("lint '" + path("YaoPin.XML") + "'");
+    EXPECT_EQ(faulty.status, 1);
+    EXPECT_EQ(faulty.out, "板蓝根颗粒（例蓝） LeiBie: 应为“甲类非处方药”或“乙类非处方药”\n");
+    EXPECT_EQ(faulty.err, "1 records, 1 findings\n");
+
+    // Draft rows take the shipped widths and may carry notes.
+    const std::string notes = "\"_sources\": [\"说明书\"], \"_notes\": [], ";
+    writeFile("new_H1.json", "[" + herbalRow("乙类非处方药", notes) + ",\n" +
+                                 herbalRow("乙类非处方药", notes) + "]");
+    TResult drafts = tool("lint '" + path("new_H1.json") + "'");
+    EXPECT_EQ(drafts.status, 1);
+    EXPECT_EQ(drafts.out,
+              "板蓝根颗粒（例蓝） ShangPinMing: 第2条记录与第1条记录的通用名称和商品名称相同\n");
+}
+
+TEST_F(DataTool, LintCannotReadStatusTwo)
+{
+    writeFile("bad.json", "[{\"TongYongMing\": }]");
+    writeFile("bad.xml", "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<packet/>\n");
+    writeFile("noweb.json", "{\"fields\": [" + drugFieldList("Web") + "], \"rows\": []}");
+    struct TCase
+    {
+        const char *name;
+        std::string file;
+        std::string message;
+    };
+    const std::vector<TCase> cases = {
+        {"no file", path("absent.xml"), "cannot read"},
+        {"not JSON", path("bad.json"), "not valid JSON: line 1, column 19"},
+        {"not a packet", path("bad.xml"), "Data packet error at line 2"},
+        {"a field missing", path("noweb.json"), "the data has no field 'Web'"},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        TResult result = tool("lint '" + c.file + "'");
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind("tervana-data: " + c.file + ": ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        expectOneLine(result.err);
+    }
+    for (const std::string arguments : {"lint", "lint a b", "lint a -o b", "lint a --flt b"}) {
+        SCOPED_TRACE(arguments);
+        TResult result = tool(arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("tervana-data lint FILE\n"), std::string::npos) << result.err;
+    }
+}

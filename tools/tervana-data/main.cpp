@@ -1,4 +1,5 @@
 #include "DataTool.h"
+#include "Lint.h"
 #include "Merge.h"
 
 #include "AtomicFile.h"
@@ -23,7 +24,8 @@ const char Usage[] = "usage: tervana-data build SOURCE.json -o FILE\n"
                      "       tervana-data export FILE [-o OUT.json]\n"
                      "       tervana-data check FILE\n"
                      "       tervana-data query FILE --flt FILTER.flt\n"
-                     "       tervana-data merge BASE MINE NEW -o OUT\n";
+                     "       tervana-data merge BASE MINE NEW -o OUT\n"
+                     "       tervana-data lint FILE\n";
 
 int usageError()
 {
@@ -161,6 +163,37 @@ int merge(const TArguments &arguments)
     return 0;
 }
 
+// The content check of a data file, or of a JSON source or an array of draft rows when the
+// name ends in .json; one line per finding, status 1 when there is any.
+int lint(const TArguments &arguments)
+{
+    if (arguments.files.size() != 1 || arguments.output) return usageError();
+    const std::string &path = arguments.files[0];
+    std::string error;
+    std::optional<std::string> content = readFile(path, error);
+    if (!content) return badInput(path, "cannot read: " + error);
+    const bool json = path.size() >= 5 && (path.compare(path.size() - 5, 5, ".json") == 0 ||
+                                           path.compare(path.size() - 5, 5, ".JSON") == 0);
+    TLintData data;
+    std::vector<TLintFinding> findings;
+    try {
+        data = lintDataFromJson(json ? *content : exportPacket(std::move(*content)));
+        findings = lintRecords(data);
+    } catch (const EToolError &failure) {
+        return badInput(path, failure.Message());
+    }
+    for (const TLintFinding &finding : findings)
+        std::cout << findingLine(data, finding) << '\n';
+    const std::string records = std::to_string(data.rows.size()) + " records";
+    if (findings.empty())
+        std::cout << records << ", clean\n";
+    else
+        std::cerr << records << ", " << findings.size() << " findings\n";
+    std::cout << std::flush;
+    if (!std::cout) return BadInput;
+    return findings.empty() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -178,6 +211,7 @@ int main(int argc, char **argv)
     if (command == "export") return exportFile(*arguments);
     if (command == "query") return query(*arguments);
     if (command == "merge") return merge(*arguments);
+    if (command == "lint") return lint(*arguments);
     if (command == "check") {
         if (arguments->files.size() != 1 || arguments->output || arguments->filter)
             return usageError();
