@@ -23,8 +23,10 @@ png=$SHOT
 
 # The file's first record is focused, wherever its name sorts: its row is highlighted, its
 # name is in the name bar in 996633 (RGB 336699), and its texts are in the panes.
-read -r row first <<<"$(first_record_row "$data")"
-note "first record \"$first\" is on row $row"
+read -r sorted_row first <<<"$(first_record_row "$data")"
+top=$(list_top "$sorted_row")
+row=$((sorted_row - top))
+note "first record \"$first\" is on row $sorted_row, shown as row $row"
 for ((try = 0; try < 10; ++try)); do
     row_highlighted "$png" $row && break
     sleep 0.3
@@ -43,9 +45,9 @@ shown=$(copy_text | tr -d '\r\n')
 [ "$shown" = "$(record_field "$data" "$first" ShiYongZheng)" ] ||
     fail "the 适用症 pane shows \"$shown\", not the first record's text"
 
-# Another name: row 1 of the list.
+# Another name: the second row shown.
 other_row=$((row == 1 ? 2 : 1))
-other=$(sorted_name "$data" $other_row)
+other=$(sorted_name "$data" $((top + other_row)))
 click $((WIN_X + LIST_X)) $((WIN_Y + $(list_row_y $other_row)))
 sleep 0.3
 shot other-name

@@ -8,8 +8,9 @@ app=$E2E_WORK/app
 stage_program "$app"
 data=$app/YaoPin.XML
 mark="E2E-EDIT-$$"
-name=$(sorted_name "$data" 0)
-next=$(sorted_name "$data" 1)
+top=$(start_top "$data")
+name=$(sorted_name "$data" "$top")
+next=$(sorted_name "$data" $((top + 1)))
 original=$(record_field "$data" "$name" ShiYongZheng)
 
 launch "$app/tervana"

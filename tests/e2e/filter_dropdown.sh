@@ -34,7 +34,7 @@ eval "$(xdotool getwindowgeometry --shell "$popup")"
 shot drop-down
 note "drop-down at $X,$Y, $WIDTH x $HEIGHT"
 ((Y >= my + LIST_FIRST_ROW_Y - 4)) || fail "the drop-down does not open under the header"
-# At most 15 entries show at once; 84 records give more names than that.
+# At most 15 entries show at once; the shipped records give more names than that.
 entry_h=$((HEIGHT / 15))
 ((entry_h >= 12 && entry_h <= 24)) || fail "the drop-down's entries are $entry_h pixels high"
 

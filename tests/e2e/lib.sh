@@ -270,6 +270,17 @@ LIST_X=100
 LIST_FIRST_ROW_Y=56
 LIST_ROW_H=21
 list_row_y() { echo $((LIST_FIRST_ROW_Y + $1 * LIST_ROW_H + LIST_ROW_H / 2)); }
+# Whole rows the list shows at 768 x 513. At the start the file's first record is focused and
+# brought into sight: below them it becomes the last whole row.
+LIST_VISIBLE_ROWS=19
+# list_top ROW: the list row shown at the top at the start, when the first record is on ROW.
+list_top() { echo $(($1 < LIST_VISIBLE_ROWS ? 0 : $1 - LIST_VISIBLE_ROWS + 1)); }
+# start_top DATAFILE: the same, for the data file's first record.
+start_top() {
+    local row first
+    read -r row first <<<"$(first_record_row "$1")"
+    list_top "$row"
+}
 
 # row_highlighted PNG N: whether row N of the list (window at WIN_X, WIN_Y) has the focused
 # row's highlight colour over most of its band.
@@ -322,22 +333,22 @@ message_box() {
     wait_gone "$id"
 }
 
-# make_release SHIPPED OUT: the data file of a next release, made from SHIPPED: the second
-# listed medicine's 注意事项 corrected, the third one removed, and the first one's 适用症 and
-# 规格 changed (edit_and_close edits the first one's 适用症: after a merge that is the user's
-# text against the release's, and the new 规格 arrives). Their names go to RELEASE_EDITED,
+# make_release SHIPPED OUT: the data file of a next release, made from SHIPPED: of the rows
+# shown from the top at the start, the second one's 注意事项 corrected, the third one removed,
+# and the first one's 适用症 and 规格 changed (edit_and_close edits the top row's 适用症: after a
+# merge that is the user's text against the release's, and the new 规格 arrives). Their names go to RELEASE_EDITED,
 # RELEASE_CORRECTED and RELEASE_REMOVED.
 make_release() {
     "$TERVANA_BIN_DIR/tervana-data" export "$1" -o "$E2E_WORK/release.json" >/dev/null ||
         fail "cannot export $1"
     local names
-    names=$(python3 - "$E2E_WORK/release.json" <<'PY'
+    names=$(python3 - "$E2E_WORK/release.json" "$(start_top "$1")" <<'PY'
 import json, sys
-path = sys.argv[1]
+path, top = sys.argv[1], int(sys.argv[2])
 source = json.load(open(path, encoding="utf-8"))
 rows = source["rows"]
 order = sorted(rows, key=lambda r: r["TongYongMing"].encode("gbk"))
-edited, corrected, removed = order[:3]
+edited, corrected, removed = order[top:top + 3]
 edited["ShiYongZheng"] += "（新版）"
 edited["GuiGe"] = "E2E新规格"
 corrected["ZhuYiShiXiang"] = "E2E更正的注意事项"
@@ -407,8 +418,8 @@ as_user() {
 # desktop_exec FILE: the command of a menu entry.
 desktop_exec() { sed -n 's/^Exec=//p' "$1" | head -1; }
 
-# edit_and_close: in a started program, append MARK to the first listed medicine's
-# 适用症, choose another medicine and close the program.
+# edit_and_close: in a started program, append MARK to the 适用症 of the medicine on the top
+# row, choose another medicine and close the program.
 edit_and_close() {
     close_splash
     main_window
