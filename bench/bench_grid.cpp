@@ -1,11 +1,11 @@
 #include "PacketGenerator.h"
 
-#include "ClientDataSet.h"
-#include "DataSource.h"
-#include "DrugFields.h"
-#include "Field.h"
-#include "GridDBDataController.h"
-#include "cxFilterValueList.h"
+#include "data/ClientDataSet.h"
+#include "data/DataSource.h"
+#include "druglist/DrugFields.h"
+#include "data/Field.h"
+#include "controller/cxGridDBDataController.h"
+#include "controller/cxFilterValueList.h"
 
 #include <benchmark/benchmark.h>
 

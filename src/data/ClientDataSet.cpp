@@ -1,11 +1,11 @@
-#include "ClientDataSet.h"
+#include "data/ClientDataSet.h"
 
-#include "AtomicFile.h"
-#include "Codec.h"
-#include "DataLink.h"
-#include "DataSource.h"
-#include "Field.h"
-#include "SharedReadFile.h"
+#include "platform/AtomicFile.h"
+#include "platform/Codec.h"
+#include "data/DataLink.h"
+#include "data/DataSource.h"
+#include "data/Field.h"
+#include "platform/SharedReadFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
-#include "DBText.h"
+#include "editors/DBText.h"
 
-#include "Field.h"
-#include "GbkQt.h"
+#include "data/Field.h"
+#include "platformui/GbkQt.h"
 
 #include <QMouseEvent>
 #include <QPainter>

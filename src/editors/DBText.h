@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FieldDataLink.h"
+#include "data/FieldDataLink.h"
 
 #include <QWidget>
 

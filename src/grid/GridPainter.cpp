@@ -1,9 +1,9 @@
-#include "GridPainter.h"
+#include "grid/GridPainter.h"
 
-#include "GridDBTableView.h"
+#include "grid/cxGridDBTableView.h"
 
-#include "GbkQt.h"
-#include "SystemColors.h"
+#include "platformui/GbkQt.h"
+#include "platformui/SystemColors.h"
 
 #include <QPainter>
 

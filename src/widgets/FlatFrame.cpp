@@ -1,4 +1,4 @@
-#include "FlatFrame.h"
+#include "widgets/FlatFrame.h"
 
 #include <QColor>
 #include <QPainter>

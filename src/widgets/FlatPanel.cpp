@@ -1,7 +1,7 @@
-#include "FlatPanel.h"
+#include "widgets/FlatPanel.h"
 
-#include "FlatFrame.h"
-#include "SystemColors.h"
+#include "widgets/FlatFrame.h"
+#include "platformui/SystemColors.h"
 
 #include <QPaintEvent>
 #include <QPainter>

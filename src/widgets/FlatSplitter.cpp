@@ -1,7 +1,7 @@
-#include "FlatSplitter.h"
+#include "widgets/FlatSplitter.h"
 
-#include "FlatFrame.h"
-#include "SystemColors.h"
+#include "widgets/FlatFrame.h"
+#include "platformui/SystemColors.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
-#include "StatusBar.h"
+#include "widgets/StatusBar.h"
 
-#include "FlatFrame.h"
-#include "SystemColors.h"
+#include "widgets/FlatFrame.h"
+#include "platformui/SystemColors.h"
 
 #include <QPainter>
 #include <QSizeGrip>

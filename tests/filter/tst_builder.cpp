@@ -1,14 +1,14 @@
-#include "FilterControl.h"
-#include "FilterControlDialog.h"
-#include "FilterControlDropDown.h"
+#include "filterdialogs/cxFilterControl.h"
+#include "filterdialogs/fmFilterControlDialog.h"
+#include "filterdialogs/cxFilterControlDropDown.h"
 
-#include "Application.h"
-#include "Fonts.h"
-#include "GbkQt.h"
+#include "shell/Application.h"
+#include "platformui/Fonts.h"
+#include "platformui/GbkQt.h"
 #include "ModalDriver.h"
 #include "RecordingPlatform.h"
-#include "SystemColors.h"
-#include "cxDataFilterCriteria.h"
+#include "platformui/SystemColors.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <QFile>
 #include <QLineEdit>

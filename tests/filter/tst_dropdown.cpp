@@ -1,14 +1,14 @@
 #include "ListFilterTestSupport.h"
 
-#include "ClientDataSet.h"
-#include "FilterControlDialog.h"
-#include "cxFilterDialog.h"
-#include "Codec.h"
-#include "GbkQt.h"
+#include "data/ClientDataSet.h"
+#include "filterdialogs/fmFilterControlDialog.h"
+#include "filterdialogs/cxFilterDialog.h"
+#include "platform/Codec.h"
+#include "platformui/GbkQt.h"
 #include "MessageRecorder.h"
 #include "RecordingPlatform.h"
-#include "ScrollBar.h"
-#include "cxDataFilterCriteria.h"
+#include "grid/cxScrollBar.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "cxDataFilterCriteria.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include "FilterTestSupport.h"
 

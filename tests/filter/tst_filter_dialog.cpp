@@ -1,14 +1,14 @@
-#include "cxFilterDialog.h"
-#include "cxMaskEdit.h"
+#include "filterdialogs/cxFilterDialog.h"
+#include "editors/cxMaskEdit.h"
 
-#include "cxDataFilterCriteria.h"
-#include "cxFilterCriteria.h"
+#include "criteria/cxDataFilterCriteria.h"
+#include "criteria/cxFilterCriteria.h"
 
-#include "Application.h"
-#include "GbkQt.h"
+#include "shell/Application.h"
+#include "platformui/GbkQt.h"
 #include "ModalDriver.h"
 #include "RecordingPlatform.h"
-#include "SystemColors.h"
+#include "platformui/SystemColors.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

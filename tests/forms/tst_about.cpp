@@ -1,15 +1,15 @@
-#include "About.h"
-#include "CardImage.h"
-#include "CardLabel.h"
-#include "IconPicture.h"
-#include "JpegPicture.h"
+#include "forms/about/About.h"
+#include "forms/about/CardImage.h"
+#include "forms/about/CardLabel.h"
+#include "forms/about/IconPicture.h"
+#include "forms/about/JpegPicture.h"
 
-#include "Application.h"
-#include "FlatPanel.h"
+#include "shell/Application.h"
+#include "widgets/FlatPanel.h"
 #include "ModalDriver.h"
 #include "RecordingPlatform.h"
-#include "SystemColors.h"
-#include "Tolvane.h"
+#include "platformui/SystemColors.h"
+#include "companion/Tolvane.h"
 
 #include <QFile>
 #include <QHelpEvent>

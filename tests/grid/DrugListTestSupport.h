@@ -5,10 +5,10 @@
 
 #include "DataSetTestSupport.h"
 
-#include "DataSource.h"
-#include "Fonts.h"
-#include "Grid.h"
-#include "GridDBTableView.h"
+#include "data/DataSource.h"
+#include "platformui/Fonts.h"
+#include "grid/cxGrid.h"
+#include "grid/cxGridDBTableView.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 // directions, filtering and the edit cycle.
 #include "DataSetTestSupport.h"
 
-#include "DataSource.h"
-#include "DataStorage.h"
-#include "GridDBDataController.h"
+#include "data/DataSource.h"
+#include "controller/cxDataStorage.h"
+#include "controller/cxGridDBDataController.h"
 
 #include <memory>
 

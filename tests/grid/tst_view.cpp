@@ -2,8 +2,8 @@
 // the Esc that cancels a pending edit.
 #include "DrugListTestSupport.h"
 
-#include "FieldDataLink.h"
-#include "GridLevel.h"
+#include "data/FieldDataLink.h"
+#include "grid/cxGridLevel.h"
 
 #include <QWheelEvent>
 

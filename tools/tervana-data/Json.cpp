@@ -1,4 +1,4 @@
-#include "Json.h"
+#include "tervana-data/Json.h"
 
 #include <cstdint>
 

@@ -1,13 +1,13 @@
-#include "DataTool.h"
+#include "tervana-data/DataTool.h"
 
-#include "ClientDataSet.h"
-#include "Codec.h"
-#include "DataSource.h"
-#include "DrugFields.h"
-#include "DrugListColumns.h"
-#include "Field.h"
-#include "GridDBDataController.h"
-#include "cxDataFilterCriteria.h"
+#include "data/ClientDataSet.h"
+#include "platform/Codec.h"
+#include "data/DataSource.h"
+#include "druglist/DrugFields.h"
+#include "druglist/DrugListColumns.h"
+#include "data/Field.h"
+#include "controller/cxGridDBDataController.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <ostream>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "DataTool.h"
-#include "Merge.h"
+#include "tervana-data/DataTool.h"
+#include "tervana-data/Merge.h"
 
-#include "AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>

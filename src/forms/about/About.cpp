@@ -1,14 +1,14 @@
-#include "About.h"
+#include "forms/about/About.h"
 
-#include "IconPicture.h"
-#include "JpegPicture.h"
+#include "forms/about/IconPicture.h"
+#include "forms/about/JpegPicture.h"
 
-#include "Author.h"
-#include "FlatPanel.h"
-#include "Fonts.h"
-#include "PlatformServices.h"
-#include "SystemColors.h"
-#include "Tolvane.h"
+#include "forms/Author.h"
+#include "widgets/FlatPanel.h"
+#include "platformui/Fonts.h"
+#include "platformui/PlatformServices.h"
+#include "platformui/SystemColors.h"
+#include "companion/Tolvane.h"
 
 #include <QFile>
 #include <QShortcut>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CardImage.h"
-#include "CardLabel.h"
-#include "Form.h"
+#include "forms/about/CardImage.h"
+#include "forms/about/CardLabel.h"
+#include "shell/Form.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "CardLabel.h"
+#include "forms/about/CardLabel.h"
 
 #include <QEvent>
 #include <QFontMetrics>

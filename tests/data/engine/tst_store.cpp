@@ -1,7 +1,7 @@
-#include "DSIntf.h"
+#include "engine/DSIntf.h"
 
-#include "DataPacket.h"
-#include "IntegrityRecord.h"
+#include "engine/DataPacket.h"
+#include "platform/IntegrityRecord.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,20 @@
+#include "program/Program.h"
+
+#include "forms/about/About.h"
+#include "shell/Application.h"
+#include "forms/main/Main.h"
+
+#include <QLabel>
+
+int runProgram()
+{
+    Application->SetTitle(QStringLiteral("Tervana"));
+    Application->CreateForm(FAbout);
+    FAbout->Label3->setText(QString());
+    FAbout->ShowModal();
+    Application->DestroyForm(FAbout);
+    FAbout = nullptr;
+    Application->CreateForm(Form1);
+    Application->Run();
+    return 0;
+}
