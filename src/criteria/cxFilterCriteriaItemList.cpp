@@ -1,6 +1,7 @@
 #include "criteria/cxFilterCriteriaItemList.h"
 
 #include "criteria/FilterWords.h"
+#include "criteria/cxFilterOperatorCatalogue.h"
 #include "criteria/cxFilterCriteria.h"
 
 #include <algorithm>
@@ -70,7 +71,7 @@ std::string TcxFilterCriteriaItemList::filterText() const
 {
     const bool orWord = m_boolOperator == TcxFilterBoolOperatorKind::Or ||
                         m_boolOperator == TcxFilterBoolOperatorKind::NotOr;
-    const std::string joint = ' ' + gbkWord(orWord ? "或者" : "并且") + ' ';
+    const std::string joint = ' ' + gbkWord(orWord ? filteroperators::OrWord : filteroperators::AndWord) + ' ';
     std::string text;
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         if (i > 0) text += joint;

@@ -2,18 +2,22 @@
 
 #include "criteria/FilterWords.h"
 #include "criteria/LikeMatcher.h"
+#include "criteria/cxFilterOperatorCatalogue.h"
 
 #include <cassert>
 
 namespace {
 
 using TKind = TcxFilterOperatorKind;
+using Op = TcxFilterEditorOperator;
+
+constexpr const TcxFilterOperatorEntry &entry(Op op) { return operatorEntry(op); }
 
 class TcxFilterEqualOperator : public TcxFilterOperator
 {
 public:
-    std::string symbol() const override { return "="; }
-    std::string word() const override { return gbkWord("等于"); }
+    std::string symbol() const override { return std::string(entry(Op::Equal).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::Equal).word); }
     bool matches(std::optional<std::string_view> value) const override
     {
         return variantsEqual(TVariantRef(value), *m_value);
@@ -23,8 +27,8 @@ public:
 class TcxFilterNotEqualOperator : public TcxFilterEqualOperator
 {
 public:
-    std::string symbol() const override { return "<>"; }
-    std::string word() const override { return gbkWord("不等于"); }
+    std::string symbol() const override { return std::string(entry(Op::NotEqual).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::NotEqual).word); }
     bool matches(std::optional<std::string_view> value) const override
     {
         return !TcxFilterEqualOperator::matches(value);
@@ -46,29 +50,29 @@ public:
 class TcxFilterLessOperator : public TcxFilterOrderOperator<-1, -1>
 {
 public:
-    std::string symbol() const override { return "<"; }
-    std::string word() const override { return gbkWord("小于"); }
+    std::string symbol() const override { return std::string(entry(Op::Less).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::Less).word); }
 };
 
 class TcxFilterLessEqualOperator : public TcxFilterOrderOperator<-1, 0>
 {
 public:
-    std::string symbol() const override { return "<="; }
-    std::string word() const override { return gbkWord("小于等于"); }
+    std::string symbol() const override { return std::string(entry(Op::LessEqual).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::LessEqual).word); }
 };
 
 class TcxFilterGreaterOperator : public TcxFilterOrderOperator<1, 1>
 {
 public:
-    std::string symbol() const override { return ">"; }
-    std::string word() const override { return gbkWord("大于"); }
+    std::string symbol() const override { return std::string(entry(Op::Greater).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::Greater).word); }
 };
 
 class TcxFilterGreaterEqualOperator : public TcxFilterOrderOperator<0, 1>
 {
 public:
-    std::string symbol() const override { return ">="; }
-    std::string word() const override { return gbkWord("大于等于"); }
+    std::string symbol() const override { return std::string(entry(Op::GreaterEqual).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::GreaterEqual).word); }
 };
 
 enum class TPatternShape { Plain, StartsWith, EndsWith, Contains };
@@ -76,11 +80,10 @@ enum class TPatternShape { Plain, StartsWith, EndsWith, Contains };
 class TcxFilterLikeOperator : public TcxFilterOperator
 {
 public:
-    std::string symbol() const override { return "LIKE"; }
+    std::string symbol() const override { return std::string(entry(Op::Like).symbol); }
     std::string word() const override
     {
-        static const char *const Words[] = {"相似", "起始于", "结束于", "包含"};
-        return gbkWord(Words[static_cast<int>(m_shape)]);
+        return gbkWord(filteroperators::LikeShapeWords[static_cast<std::size_t>(m_shape)]);
     }
 
     std::string describedValue(std::string_view displayText) const override
@@ -138,11 +141,10 @@ protected:
 class TcxFilterNotLikeOperator : public TcxFilterLikeOperator
 {
 public:
-    std::string symbol() const override { return "NOT LIKE"; }
+    std::string symbol() const override { return std::string(entry(Op::NotLike).symbol); }
     std::string word() const override
     {
-        static const char *const Words[] = {"不相似", "不起始于", "不结束于", "不包含"};
-        return gbkWord(Words[static_cast<int>(m_shape)]);
+        return gbkWord(filteroperators::NotLikeShapeWords[static_cast<std::size_t>(m_shape)]);
     }
     bool matches(std::optional<std::string_view> value) const override
     {
@@ -160,8 +162,8 @@ const std::vector<TVariant> &elementsOf(const TVariant &value, std::size_t atLea
 class TcxFilterBetweenOperator : public TcxFilterOperator
 {
 public:
-    std::string symbol() const override { return "BETWEEN"; }
-    std::string word() const override { return gbkWord("在...之间"); }
+    std::string symbol() const override { return std::string(entry(Op::Between).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::Between).word); }
     bool alwaysNamedByWord() const override { return true; }
     bool matches(std::optional<std::string_view> value) const override
     {
@@ -174,8 +176,8 @@ public:
 class TcxFilterNotBetweenOperator : public TcxFilterBetweenOperator
 {
 public:
-    std::string symbol() const override { return "NOT BETWEEN"; }
-    std::string word() const override { return gbkWord("不在...之间"); }
+    std::string symbol() const override { return std::string(entry(Op::NotBetween).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::NotBetween).word); }
     bool matches(std::optional<std::string_view> value) const override
     {
         return !TcxFilterBetweenOperator::matches(value);
@@ -185,8 +187,8 @@ public:
 class TcxFilterInListOperator : public TcxFilterOperator
 {
 public:
-    std::string symbol() const override { return "IN"; }
-    std::string word() const override { return gbkWord("包含"); }
+    std::string symbol() const override { return std::string(entry(Op::InList).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::InList).word); }
     bool alwaysNamedByWord() const override { return true; }
     bool matches(std::optional<std::string_view> value) const override
     {
@@ -200,8 +202,8 @@ public:
 class TcxFilterNotInListOperator : public TcxFilterInListOperator
 {
 public:
-    std::string symbol() const override { return "NOT IN"; }
-    std::string word() const override { return gbkWord("不包含"); }
+    std::string symbol() const override { return std::string(entry(Op::NotInList).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::NotInList).word); }
     bool matches(std::optional<std::string_view> value) const override
     {
         return !TcxFilterInListOperator::matches(value);
@@ -211,8 +213,8 @@ public:
 class TcxFilterNullOperator : public TcxFilterOperator
 {
 public:
-    std::string symbol() const override { return "="; }
-    std::string word() const override { return gbkWord("为空"); }
+    std::string symbol() const override { return std::string(entry(Op::Null).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::Null).word); }
     bool isNullTest() const override { return true; }
     std::string describedValue(std::string_view) const override { return {}; }
     bool matches(std::optional<std::string_view> value) const override
@@ -224,8 +226,8 @@ public:
 class TcxFilterNotNullOperator : public TcxFilterNullOperator
 {
 public:
-    std::string symbol() const override { return "<>"; }
-    std::string word() const override { return gbkWord("不为空"); }
+    std::string symbol() const override { return std::string(entry(Op::NotNull).symbol); }
+    std::string word() const override { return gbkWord(entry(Op::NotNull).word); }
     bool matches(std::optional<std::string_view> value) const override
     {
         return !isNullValue(value);
@@ -236,9 +238,9 @@ public:
 class TcxFilterDateOperator : public TcxFilterOperator
 {
 public:
-    TcxFilterDateOperator(TKind kind, const char *name) : m_kind(kind), m_name(name) {}
-    std::string symbol() const override { return gbkWord(m_name); }
-    std::string word() const override { return gbkWord(m_name); }
+    explicit TcxFilterDateOperator(TKind kind) : m_kind(kind) {}
+    std::string symbol() const override { return gbkWord(kindEntry(m_kind).symbol); }
+    std::string word() const override { return gbkWord(kindEntry(m_kind).word); }
     bool isDateTest() const override { return true; }
 
     void setToday(std::chrono::sys_days today, std::chrono::weekday firstDayOfWeek) override
@@ -295,7 +297,6 @@ private:
     }
 
     TKind m_kind;
-    const char *m_name;
     double m_start = 0;
     double m_end = 0;
 };
@@ -329,10 +330,7 @@ std::unique_ptr<TcxFilterOperator> TcxFilterOperator::create(TcxFilterOperatorKi
     case TKind::NotInList: return std::make_unique<TcxFilterNotInListOperator>();
     default: break;
     }
-    static const char *const DateNames[] = {"昨天", "今天", "明天", "前一周", "前一月", "前一年",
-                                            "本周", "本月", "本年", "下一周", "下一月", "下一年"};
-    const int dateIndex = static_cast<int>(kind) - static_cast<int>(TKind::Yesterday);
-    assert(dateIndex >= 0 && dateIndex < 12);
-    if (dateIndex < 0 || dateIndex >= 12) return std::make_unique<TcxFilterEqualOperator>();
-    return std::make_unique<TcxFilterDateOperator>(kind, DateNames[dateIndex]);
+    assert(kindEntry(kind).date);
+    if (!kindEntry(kind).date) return std::make_unique<TcxFilterEqualOperator>();
+    return std::make_unique<TcxFilterDateOperator>(kind);
 }

@@ -1,4 +1,5 @@
 #include "filterdialogs/cxFilterControl.h"
+#include "filterdialogs/OperatorText.h"
 
 #include "shell/Application.h"
 #include "platform/Exception.h"
@@ -329,8 +330,7 @@ void TcxFilterControl::showRowMenu(int row)
 
 void TcxFilterControl::showBoolOperators(int row)
 {
-    const QStringList words = {QStringLiteral("并且"), QStringLiteral("或者"),
-                               QStringLiteral("非并且"), QStringLiteral("非或者")};
+    const QStringList words = booleanWordTexts();
     const QRect anchor = elementRect({row, TcxFilterControlElement::BoolOperator, -1});
     m_dropDown->setFont(font());
     m_dropDown->popup(
@@ -366,7 +366,7 @@ void TcxFilterControl::showOperators(int row)
     const auto operators = m_tree.supportedOperators(condition.column);
     QStringList words;
     int current = -1;
-    for (TcxFilterControlOperator op : operators) {
+    for (TcxFilterEditorOperator op : operators) {
         if (op == condition.op) current = static_cast<int>(words.size());
         const std::string_view word = operatorWord(op);
         words << QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));

@@ -1,4 +1,5 @@
 // The tree editor's geometry: where every piece of a row stands, and which element a point
+#include "filterdialogs/OperatorText.h"
 // is on. Painting and input both work from here.
 #include "filterdialogs/cxFilterControl.h"
 
@@ -20,17 +21,9 @@ const QString &addConditionText()
     return text;
 }
 
-QString operatorText(TcxFilterControlOperator op)
-{
-    const std::string_view word = operatorWord(op);
-    return QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));
-}
-
 QString boolOperatorText(TcxFilterBoolOperatorKind kind)
 {
-    static const QString words[] = {QStringLiteral("并且"), QStringLiteral("或者"),
-                                    QStringLiteral("非并且"), QStringLiteral("非或者")};
-    return words[static_cast<int>(kind) & 3];
+    return catalogueText(filteroperators::BooleanWords[static_cast<std::size_t>(kind) & 3]);
 }
 
 } // namespace
@@ -146,7 +139,7 @@ std::vector<TcxFilterControlPiece> TcxFilterControl::rowPieces(int rowIndex) con
     switch (arity) {
     case TcxFilterValueArity::Two:
         x = value(0);
-        x = text(Style::Plain, QStringLiteral(" 并且 "), x, Element::None);
+        x = text(Style::Plain, QLatin1Char(' ') + catalogueText(filteroperators::AndWord) + QLatin1Char(' '), x, Element::None);
         if (row.values.size() > 1) value(1);
         break;
     case TcxFilterValueArity::List: {

@@ -26,12 +26,12 @@ void TcxFilterControlTree::setColumns(std::vector<TcxFilterControlColumnInfo> co
     m_columns = std::move(columns);
 }
 
-std::vector<TcxFilterControlOperator> TcxFilterControlTree::supportedOperators(int column) const
+std::vector<TcxFilterEditorOperator> TcxFilterControlTree::supportedOperators(int column) const
 {
-    std::vector<TcxFilterControlOperator> result;
+    std::vector<TcxFilterEditorOperator> result;
     if (column < 0 || column >= static_cast<int>(m_columns.size())) return result;
-    for (int index = 1; index <= static_cast<int>(TcxFilterControlOperator::NotInList); ++index) {
-        const auto op = static_cast<TcxFilterControlOperator>(index);
+    for (int index = 1; index <= static_cast<int>(TcxFilterEditorOperator::NotInList); ++index) {
+        const auto op = static_cast<TcxFilterEditorOperator>(index);
         if (isLikeOperator(op) && !m_columns[column].textType) continue;
         result.push_back(op);
     }
@@ -104,11 +104,11 @@ void TcxFilterControlTree::setColumn(TcxFilterControlRow &row, int column)
 {
     row.column = column;
     const auto operators = supportedOperators(column);
-    row.op = operators.empty() ? TcxFilterControlOperator::None : operators.front();
+    row.op = operators.empty() ? TcxFilterEditorOperator::None : operators.front();
     row.values.assign(1, TcxFilterValueSlot());
 }
 
-void TcxFilterControlTree::setOperator(TcxFilterControlRow &row, TcxFilterControlOperator op)
+void TcxFilterControlTree::setOperator(TcxFilterControlRow &row, TcxFilterEditorOperator op)
 {
     row.op = op;
     adjustValues(row);
@@ -159,7 +159,7 @@ void TcxFilterControlTree::load(const TcxFilterCriteria &criteria)
                 if (column < 0) throw Exception("不能从源建立过滤");
                 auto row = std::make_unique<TcxFilterControlRow>(&target, false);
                 row->column = column;
-                row->op = controlOperator(condition.operatorKind(), condition.value().isNull());
+                row->op = editorOperator(condition.operatorKind(), condition.value().isNull());
                 const TcxFilterOperatorKind kind = condition.operatorKind();
                 if (kind >= TcxFilterOperatorKind::Between &&
                     kind <= TcxFilterOperatorKind::NotInList && condition.value().isArray()) {
@@ -180,7 +180,7 @@ bool TcxFilterControlTree::complete(const TcxFilterControlRow &row) const
 {
     if (!row.isGroup())
         return row.column >= 0 && row.column < static_cast<int>(m_columns.size()) &&
-               row.op != TcxFilterControlOperator::None;
+               row.op != TcxFilterEditorOperator::None;
     return std::all_of(row.children.begin(), row.children.end(),
                        [this](const auto &child) { return complete(*child); });
 }
@@ -212,7 +212,7 @@ bool TcxFilterControlTree::build(TcxFilterCriteria &criteria) const
                 const TcxFilterOperatorKind kind = criteriaKind(row.op);
                 const TcxFilterValueSlot first =
                     row.values.empty() ? TcxFilterValueSlot() : row.values.front();
-                using Op = TcxFilterControlOperator;
+                using Op = TcxFilterEditorOperator;
                 switch (row.op) {
                 case Op::Equal:
                 case Op::NotEqual:
@@ -230,7 +230,7 @@ bool TcxFilterControlTree::build(TcxFilterCriteria &criteria) const
                     if (compareVariants(lower.value, upper.value) >= 0) std::swap(lower, upper);
                     criteria.addCondition(target, id, kind,
                                           TVariant::array({lower.value, upper.value}),
-                                          slotText(lower) + gbkWord(" 并且 ") + slotText(upper));
+                                          slotText(lower) + gbkWord(" " + std::string(filteroperators::AndWord) + " ") + slotText(upper));
                     break;
                 }
                 case Op::InList:

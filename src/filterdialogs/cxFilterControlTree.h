@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filterdialogs/FilterControlOperator.h"
+#include "criteria/cxFilterOperatorCatalogue.h"
 #include "criteria/Variant.h"
 #include "criteria/cxFilterCriteriaItemList.h"
 
@@ -42,7 +42,7 @@ public:
     std::vector<std::unique_ptr<TcxFilterControlRow>> children;
 
     int column = -1; // index into the builder columns
-    TcxFilterControlOperator op = TcxFilterControlOperator::None;
+    TcxFilterEditorOperator op = TcxFilterEditorOperator::None;
     std::vector<TcxFilterValueSlot> values;
 
 private:
@@ -61,7 +61,7 @@ public:
     void setColumns(std::vector<TcxFilterControlColumnInfo> columns);
     const std::vector<TcxFilterControlColumnInfo> &columns() const { return m_columns; }
     // The operators a column offers, in ascending order: the extended set of a text editor.
-    std::vector<TcxFilterControlOperator> supportedOperators(int column) const;
+    std::vector<TcxFilterEditorOperator> supportedOperators(int column) const;
     int columnById(int id) const; // -1 when no builder column has the ID
 
     TcxFilterControlRow &root() { return *m_root; }
@@ -85,7 +85,7 @@ public:
     // A new column resets the operator to the column's first and the values to one empty slot.
     void setColumn(TcxFilterControlRow &row, int column);
     // A new operator keeps the values it can use.
-    void setOperator(TcxFilterControlRow &row, TcxFilterControlOperator op);
+    void setOperator(TcxFilterControlRow &row, TcxFilterEditorOperator op);
     static void adjustValues(TcxFilterControlRow &row);
     void addValue(TcxFilterControlRow &row);
     void removeValue(TcxFilterControlRow &row, int index);

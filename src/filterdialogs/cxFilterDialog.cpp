@@ -1,4 +1,5 @@
 #include "filterdialogs/cxFilterDialog.h"
+#include "filterdialogs/OperatorText.h"
 
 #include "criteria/cxFilterCriteria.h"
 
@@ -25,8 +26,6 @@ namespace {
 
 const QString Caption = QStringLiteral("定制过滤");
 const QString TitleText = QStringLiteral("显示条件行:");
-const QString AndText = QStringLiteral("并且");
-const QString OrText = QStringLiteral("或者");
 const QString OkText = QStringLiteral("确定");
 const QString CancelText = QStringLiteral("取消");
 const QString UseText = QStringLiteral("使用");
@@ -203,9 +202,9 @@ std::string blankText()
     return toGbk(QString::fromUtf8(BlankText)).value_or(std::string());
 }
 
-TcxFilterDialogOperator selectedOperator(const QComboBox *operators)
+TcxFilterEditorOperator selectedOperator(const QComboBox *operators)
 {
-    return static_cast<TcxFilterDialogOperator>(operators->currentData().toInt());
+    return static_cast<TcxFilterEditorOperator>(operators->currentData().toInt());
 }
 
 } // namespace
@@ -299,8 +298,8 @@ void TcxFilterDialog::createControls()
 
     setAutoSizedText(lblTitle, TitleText);
     setAutoSizedText(lblColumnCaption, m_column.caption + QLatin1Char(' '));
-    rbAnd->setText(AndText);
-    rbOr->setText(OrText);
+    rbAnd->setText(catalogueText(filteroperators::AndWord));
+    rbOr->setText(catalogueText(filteroperators::OrWord));
     rbAnd->setChecked(true);
     const QString percent = wildcardText(m_criteria.PercentWildcard());
     const QString underscore = wildcardText(m_criteria.UnderscoreWildcard());
@@ -322,12 +321,12 @@ void TcxFilterDialog::fillOperators()
 {
     const QSignalBlocker block1(cbOperator1);
     const QSignalBlocker block2(cbOperator2);
-    cbOperator2->addItem(QString(), static_cast<int>(TcxFilterDialogOperator::None));
-    for (TcxFilterDialogOperator op : m_helper.supportedOperators(false)) {
-        cbOperator1->addItem(dialogOperatorText(op), static_cast<int>(op));
-        cbOperator2->addItem(dialogOperatorText(op), static_cast<int>(op));
+    cbOperator2->addItem(QString(), static_cast<int>(TcxFilterEditorOperator::None));
+    for (TcxFilterEditorOperator op : m_helper.supportedOperators(false)) {
+        cbOperator1->addItem(operatorText(op), static_cast<int>(op));
+        cbOperator2->addItem(operatorText(op), static_cast<int>(op));
     }
-    const int like = cbOperator1->findData(static_cast<int>(TcxFilterDialogOperator::Like));
+    const int like = cbOperator1->findData(static_cast<int>(TcxFilterEditorOperator::Like));
     cbOperator1->setCurrentIndex(like >= 0 ? like : 0);
     cbOperator2->setCurrentIndex(0);
 }
@@ -349,7 +348,7 @@ void TcxFilterDialog::showConditions()
 void TcxFilterDialog::showCondition(const TcxFilterCriteriaItem &condition, QComboBox *operators,
                                     QWidget *editor)
 {
-    const int index = operators->findData(static_cast<int>(dialogOperatorOf(condition)));
+    const int index = operators->findData(static_cast<int>(editorOperatorOf(condition)));
     if (index >= 0) {
         const QSignalBlocker block(operators);
         operators->setCurrentIndex(index);
@@ -357,12 +356,12 @@ void TcxFilterDialog::showCondition(const TcxFilterCriteriaItem &condition, QCom
     m_helper.writeValue(editor, condition.value());
 }
 
-TcxFilterDialogOperator TcxFilterDialog::operator1() const
+TcxFilterEditorOperator TcxFilterDialog::operator1() const
 {
     return selectedOperator(cbOperator1);
 }
 
-TcxFilterDialogOperator TcxFilterDialog::operator2() const
+TcxFilterEditorOperator TcxFilterDialog::operator2() const
 {
     return selectedOperator(cbOperator2);
 }
@@ -435,9 +434,9 @@ void TcxFilterDialog::btnOKClick()
 
 void TcxFilterDialog::addRowCondition(TcxFilterCriteriaItemList *group, const TRow &row)
 {
-    if (row.op == TcxFilterDialogOperator::None) return;
+    if (row.op == TcxFilterEditorOperator::None) return;
     const TcxFilterOperatorKind kind = criteriaKind(row.op);
-    if (isBlankTest(row.op)) {
+    if (isNullTest(row.op)) {
         m_criteria.addCondition(group, m_column.index, kind, TVariant(), blankText());
         return;
     }
@@ -452,7 +451,7 @@ void TcxFilterDialog::applyToCriteria()
     TUpdateLock lock(m_criteria);
     m_criteria.root().setBoolOperator(TcxFilterBoolOperatorKind::And);
     m_criteria.removeConditions(m_column.index);
-    if (m_rows[1].op != TcxFilterDialogOperator::None) {
+    if (m_rows[1].op != TcxFilterEditorOperator::None) {
         TcxFilterCriteriaItemList *group =
             m_criteria.addGroup(nullptr, rbOr->isChecked() ? TcxFilterBoolOperatorKind::Or
                                                            : TcxFilterBoolOperatorKind::And);

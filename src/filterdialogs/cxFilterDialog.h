@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filterdialogs/FilterDialogOperator.h"
+#include "criteria/cxFilterOperatorCatalogue.h"
 #include "filterdialogs/cxFilterEditHelper.h"
 
 #include "shell/Form.h"
@@ -52,8 +52,8 @@ public:
     QPushButton *btnCancel = nullptr;
 
     // The operator a row's list shows; None for the empty entry of the second row.
-    TcxFilterDialogOperator operator1() const;
-    TcxFilterDialogOperator operator2() const;
+    TcxFilterEditorOperator operator1() const;
+    TcxFilterEditorOperator operator2() const;
 
     void cbOperator1Click();
     void cbOperator2PropertiesChange();
@@ -70,7 +70,7 @@ protected:
 private:
     struct TRow
     {
-        TcxFilterDialogOperator op = TcxFilterDialogOperator::None;
+        TcxFilterEditorOperator op = TcxFilterEditorOperator::None;
         TcxFilterEditValue value;
     };
 

@@ -51,7 +51,7 @@ const TcxFilterEditHelper *filterEditHelper(TcxColumnEditorKind kind)
     return nullptr;
 }
 
-bool validateFilterValue(TVariant &value, TcxFilterDialogOperator op, TcxFilterValueType type)
+bool validateFilterValue(TVariant &value, TcxFilterEditorOperator op, TcxFilterValueType type)
 {
     if (value.isText() && value.asText().empty() && type != TcxFilterValueType::Text)
         value = TVariant();

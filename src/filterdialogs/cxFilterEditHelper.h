@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filterdialogs/FilterDialogOperator.h"
+#include "criteria/cxFilterOperatorCatalogue.h"
 #include "criteria/Variant.h"
 
 #include <QString>
@@ -31,7 +31,7 @@ public:
     virtual ~TcxFilterEditHelper() = default;
 
     // In ascending order; the extended set adds the between and in-list operators.
-    virtual std::vector<TcxFilterDialogOperator> supportedOperators(bool extended) const = 0;
+    virtual std::vector<TcxFilterEditorOperator> supportedOperators(bool extended) const = 0;
     // A value editor with the column editor's settings, starting with a null value.
     virtual QWidget *createEditor(QWidget *parent) const = 0;
     // Takes what was typed as the value first.
@@ -49,4 +49,4 @@ const TcxFilterEditHelper *filterEditHelper(TcxColumnEditorKind kind);
 // The check of a typed value before it goes into a condition. An empty text becomes null
 // for a field that holds no text; a value that a comparison would have to convert must be
 // convertible to the field's type. Patterns are compared as text and always pass.
-bool validateFilterValue(TVariant &value, TcxFilterDialogOperator op, TcxFilterValueType type);
+bool validateFilterValue(TVariant &value, TcxFilterEditorOperator op, TcxFilterValueType type);

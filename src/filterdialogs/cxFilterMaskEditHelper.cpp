@@ -15,14 +15,14 @@ TcxMaskEdit *maskEdit(QWidget *editor)
 
 } // namespace
 
-std::vector<TcxFilterDialogOperator>
+std::vector<TcxFilterEditorOperator>
 TcxFilterMaskEditHelper::supportedOperators(bool extended) const
 {
-    const int last = static_cast<int>(extended ? TcxFilterDialogOperator::NotInList
-                                               : TcxFilterDialogOperator::NonBlanks);
-    std::vector<TcxFilterDialogOperator> operators;
+    const int last = static_cast<int>(extended ? TcxFilterEditorOperator::NotInList
+                                               : TcxFilterEditorOperator::NotNull);
+    std::vector<TcxFilterEditorOperator> operators;
     for (int number = 1; number <= last; ++number)
-        operators.push_back(static_cast<TcxFilterDialogOperator>(number));
+        operators.push_back(static_cast<TcxFilterEditorOperator>(number));
     return operators;
 }
 

@@ -7,7 +7,7 @@
 class TcxFilterMaskEditHelper : public TcxFilterEditHelper
 {
 public:
-    std::vector<TcxFilterDialogOperator> supportedOperators(bool extended) const override;
+    std::vector<TcxFilterEditorOperator> supportedOperators(bool extended) const override;
     QWidget *createEditor(QWidget *parent) const override;
     TcxFilterEditValue readValue(QWidget *editor) const override;
     void writeValue(QWidget *editor, const TVariant &value) const override;

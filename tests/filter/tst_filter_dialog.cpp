@@ -1,4 +1,5 @@
 #include "filterdialogs/cxFilterDialog.h"
+#include "filterdialogs/OperatorText.h"
 #include "editors/cxMaskEdit.h"
 
 #include "criteria/cxDataFilterCriteria.h"
@@ -247,7 +248,7 @@ TEST(FilterDialogFit, TableOfCriteria)
 
 TEST(FilterDialogOperators, MapToCriteriaKindsAndBack)
 {
-    using Op = TcxFilterDialogOperator;
+    using Op = TcxFilterEditorOperator;
     using Kind = TcxFilterOperatorKind;
     struct TCase
     {
@@ -257,7 +258,7 @@ TEST(FilterDialogOperators, MapToCriteriaKindsAndBack)
     };
     const std::vector<TCase> cases = {
         {Op::Equal, Kind::Equal, "等于"},          {Op::NotLike, Kind::NotLike, "不相似"},
-        {Op::Blanks, Kind::Equal, "为空"},         {Op::NonBlanks, Kind::NotEqual, "不为空"},
+        {Op::Null, Kind::Equal, "为空"},         {Op::NotNull, Kind::NotEqual, "不为空"},
         {Op::Between, Kind::Between, "在...之间"}, {Op::NotInList, Kind::NotInList, "不包含"},
         {Op::Yesterday, Kind::Yesterday, "昨天"},  {Op::NextYear, Kind::NextYear, "下一年"},
     };
@@ -265,17 +266,17 @@ TEST(FilterDialogOperators, MapToCriteriaKindsAndBack)
     for (const TCase &row : cases) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(criteriaKind(row.op), row.kind);
-        EXPECT_EQ(dialogOperatorText(row.op), QString::fromUtf8(row.text));
-        const TVariant value = isBlankTest(row.op) ? TVariant() : TVariant("A");
+        EXPECT_EQ(operatorText(row.op), QString::fromUtf8(row.text));
+        const TVariant value = isNullTest(row.op) ? TVariant() : TVariant("A");
         const TcxFilterCriteriaItem *condition =
             criteria.addCondition(nullptr, 0, row.kind, value, "A");
-        EXPECT_EQ(dialogOperatorOf(*condition), row.op);
+        EXPECT_EQ(editorOperatorOf(*condition), row.op);
     }
     // Every number round-trips through its kind, the blank tests through a null value.
     for (int number = 1; number <= 26; ++number) {
         const auto op = static_cast<Op>(number);
-        const TVariant value = isBlankTest(op) ? TVariant() : TVariant("A");
-        EXPECT_EQ(dialogOperatorOf(*criteria.addCondition(nullptr, 0, criteriaKind(op), value, "")),
+        const TVariant value = isNullTest(op) ? TVariant() : TVariant("A");
+        EXPECT_EQ(editorOperatorOf(*criteria.addCondition(nullptr, 0, criteriaKind(op), value, "")),
                   op)
             << number;
     }
@@ -306,7 +307,7 @@ TEST(FilterDialog, OpensOnAnUnfilteredColumn)
         EXPECT_EQ(second, QStringList{QString()} + operators);
         EXPECT_EQ(dialog.cbOperator1->currentText(), QStringLiteral("相似"));
         EXPECT_EQ(dialog.cbOperator2->currentIndex(), 0);
-        EXPECT_EQ(dialog.operator2(), TcxFilterDialogOperator::None);
+        EXPECT_EQ(dialog.operator2(), TcxFilterEditorOperator::None);
 
         for (QWidget *editor : {dialog.Edit1, dialog.Edit2}) {
             EXPECT_TRUE(maskEdit(editor)->text().isEmpty());
