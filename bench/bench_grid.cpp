@@ -3,6 +3,7 @@
 #include "data/ClientDataSet.h"
 #include "data/DataSource.h"
 #include "druglist/DrugFields.h"
+#include "druglist/DrugListColumns.h"
 #include "data/Field.h"
 #include "controller/cxGridDBDataController.h"
 #include "controller/cxFilterValueList.h"
@@ -25,10 +26,7 @@
 
 namespace {
 
-const std::vector<std::string> ColumnFieldNames = {
-    "Tongyongming", "Zuoyongleibie", "Yaolizuoyong",        "Shiyongzheng",   "Yongfayongliang",
-    "Jinjizheng",   "Guige",         "Yaowuxianghuzuoyong", "Buliangfanyong", "Zhuyishixiang",
-    "Leibie",       "Phone",         "Shengchanqiye"};
+const std::vector<std::string> ColumnFieldNames = drugListFieldNames();
 
 std::string s_path;
 

@@ -1,11 +1,17 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
+
+class TClientDataSet;
+class TcxGridDBDataController;
 
 // The drug list's columns as the main window declares them, in column order (the column's
 // index is also its ID in saved filters). Only the first is shown; the others carry fields
-// that the filters can test.
+// that the filters can test. This is the one list the program, the data tool, the tests and
+// the benchmarks take them from.
 struct TDrugListColumn
 {
     std::string_view componentName;
@@ -28,5 +34,19 @@ inline constexpr std::array<TDrugListColumn, 13> DrugListColumns = {{
     {"cxGridDBTableView1DBColumn12", "Shengchanqiye"},
 }};
 
-// The visible column's caption (UTF-8); the hidden ones show their fields' display labels.
+// The one visible column, the names: its caption (UTF-8) and width. It sorts ascending from
+// the start and can be neither edited nor moved.
+inline constexpr int NameColumn = 0;
 inline constexpr std::string_view NameColumnCaption = "药品列表";
+inline constexpr int NameColumnWidth = 217;
+
+// The columns' field names in column order, as the data controller binds them.
+std::vector<std::string> drugListFieldNames();
+
+// The caption of a column as the filter texts show it (GBK): the name column's own, the
+// others their fields' display names in `dataSet`.
+std::string drugListCaption(const TClientDataSet &dataSet, int column);
+
+// A data controller over the drug list's columns as the list starts: sorted by name, with
+// the captions of `dataSet`'s fields. For the data tool, which filters without a list.
+void designDrugListController(TcxGridDBDataController &controller, const TClientDataSet &dataSet);

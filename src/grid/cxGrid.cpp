@@ -1,8 +1,6 @@
 #include "grid/cxGrid.h"
 
-#include "druglist/DrugListColumns.h"
 #include "grid/cxGridDBTableView.h"
-#include "grid/cxGridLevel.h"
 #include "grid/GridPainter.h"
 #include "grid/cxMiddleButtonScroller.h"
 #include "grid/cxScrollBar.h"
@@ -21,16 +19,6 @@
 
 namespace {
 
-std::vector<TcxGridDBTableView::TColumnBinding> drugListBindings()
-{
-    std::vector<TcxGridDBTableView::TColumnBinding> bindings;
-    for (const TDrugListColumn &column : DrugListColumns)
-        bindings.push_back({std::string(column.componentName), std::string(column.fieldName)});
-    return bindings;
-}
-
-constexpr int NameColumnWidth = 217;
-
 TShiftState shiftState(Qt::KeyboardModifiers modifiers)
 {
     modifiers &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
@@ -48,24 +36,12 @@ int textHeight(const QFont &font, const QString &sample)
 
 } // namespace
 
-TcxGrid::TcxGrid(QWidget *parent)
-    : QWidget(parent), cxGridDBTableView1(std::make_unique<TcxGridDBTableView>("cxGridDBTableView1",
-                                                                               drugListBindings())),
-      cxGridLevel1(std::make_unique<TcxGridLevel>("cxGridLevel1"))
+TcxGrid::TcxGrid(QWidget *parent, const std::vector<TcxGridDBTableView::TColumnBinding> &columns)
+    : QWidget(parent),
+      cxGridDBTableView1(std::make_unique<TcxGridDBTableView>("cxGridDBTableView1", columns))
 {
     setObjectName(QStringLiteral("cxGrid2"));
-    cxGridLevel1->SetGridView(cxGridDBTableView1.get());
-
     TcxGridDBTableView &view = *cxGridDBTableView1;
-    TcxGridDBColumn *names = view.Columns(0);
-    names->SetCaption(
-        QString::fromUtf8(NameColumnCaption.data(), qsizetype(NameColumnCaption.size())));
-    names->SetWidth(NameColumnWidth);
-    names->Options.Editing = false;
-    names->Options.Moving = false;
-    names->SetSortOrder(TcxDataSortOrder::soAscending);
-    for (int i = 1; i < view.ColumnCount(); ++i)
-        view.Columns(i)->SetVisible(false);
 
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);

@@ -8,34 +8,23 @@
 #include <functional>
 #include <memory>
 
+#include "grid/cxGridDBTableView.h"
+
 class TcxControlScrollBar;
-class TcxGridDBTableView;
-class TcxGridLevel;
 enum class TScrollCode;
 enum class TcxScrollDirection;
 
-enum class TcxLookAndFeelKind { lfFlat, lfStandard, lfUltraFlat };
-
-struct TcxLookAndFeel
-{
-    TcxLookAndFeelKind Kind = TcxLookAndFeelKind::lfFlat;
-    bool NativeStyle = false;
-};
-
-// The drug list control: one level showing the table view of generic names. It turns the
+// The drug list control: the table view of generic names. It turns the
 // toolkit's input into the view's moves and paints the view through an off-screen pixmap.
 class TcxGrid : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TcxGrid(QWidget *parent = nullptr);
+    // The grid shows one table view, with these columns.
+    TcxGrid(QWidget *parent, const std::vector<TcxGridDBTableView::TColumnBinding> &columns);
     ~TcxGrid() override;
 
-    // Declared before the level, so that the level goes first.
     std::unique_ptr<TcxGridDBTableView> cxGridDBTableView1;
-    std::unique_ptr<TcxGridLevel> cxGridLevel1;
-
-    TcxLookAndFeel LookAndFeel;
 
     // Pressing the header's filter button calls this with the button's column.
     std::function<void(int column)> onFilterButtonDown;

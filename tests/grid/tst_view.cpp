@@ -3,7 +3,6 @@
 #include "DrugListTestSupport.h"
 
 #include "data/FieldDataLink.h"
-#include "grid/cxGridLevel.h"
 
 #include <QWheelEvent>
 
@@ -503,5 +502,4 @@ TEST(DrugListView, ColumnsAsTheFormDeclaresThem)
         EXPECT_EQ(view.Columns(i)->Caption(), QString::fromUtf8(hiddenCaptions[i - 1]));
     }
     EXPECT_EQ(view.visibleColumns().size(), 1u);
-    EXPECT_EQ(list.grid->cxGridLevel1->GridView(), &view);
 }

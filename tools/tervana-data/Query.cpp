@@ -40,18 +40,8 @@ int queryDataFile(const std::string &dataPath, std::string_view filterStream, st
     TDataSource source("DataSource1");
     source.SetDataSet(&cds);
 
-    std::vector<std::string> fieldNames;
-    for (const TDrugListColumn &column : DrugListColumns)
-        fieldNames.emplace_back(column.fieldName);
-    TcxGridDBDataController controller(std::move(fieldNames));
-    controller.SetSortOrder(0, TcxDataSortOrder::soAscending);
-
-    controller.setItemCaptions([&](int item) {
-        if (item == 0) return gbk::fromUtf8(NameColumnCaption).value_or(std::string());
-        const TField *field = cds.FindField(DrugListColumns[item].fieldName);
-        return field ? gbk::fromUtf8(field->DisplayName()).value_or(std::string())
-                     : std::string(DrugListColumns[item].fieldName);
-    });
+    TcxGridDBDataController controller(drugListFieldNames());
+    designDrugListController(controller, cds);
     TcxDataFilterCriteria &criteria = controller.Filter();
 
     try {

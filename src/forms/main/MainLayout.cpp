@@ -8,6 +8,7 @@
 #include "widgets/FlatPanel.h"
 #include "widgets/FlatSplitter.h"
 #include "platformui/Fonts.h"
+#include "grid/DrugListGrid.h"
 #include "grid/cxGrid.h"
 #include "grid/cxGridDBTableView.h"
 #include "gridfilter/cxGridTableFiltering.h"
@@ -135,7 +136,7 @@ void TForm1::createComponents()
                    song13);
     Label2->setCursor(Qt::PointingHandCursor);
 
-    cxGrid2 = new TcxGrid(FlatPanel1);
+    cxGrid2 = newDrugListGrid(FlatPanel1);
     cxGrid2->setObjectName(QStringLiteral("cxGrid2"));
     cxGrid2->cxGridDBTableView1->DataController().SetDataSource(DataSource1.get());
     setAlign(cxGrid2, alClient);
