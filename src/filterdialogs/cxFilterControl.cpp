@@ -92,7 +92,7 @@ void TcxFilterControl::loadFromLinked()
 
 void TcxFilterControl::buildCriteria()
 {
-    if (!acceptEdit()) throw EAbort();
+    acceptEdit();
     m_tree.build(m_criteria);
 }
 
@@ -389,7 +389,7 @@ void TcxFilterControl::showOperators(int row)
 
 void TcxFilterControl::openEditor(const TcxFilterControlHit &hit, const QString &typed)
 {
-    if (!acceptEdit()) return;
+    acceptEdit();
     if (!isCondition(m_tree, hit.row)) return;
     const TcxFilterControlRow &row = *m_tree.row(hit.row);
     if (hit.valueIndex < 0 || hit.valueIndex >= static_cast<int>(row.values.size())) return;
@@ -440,9 +440,9 @@ void TcxFilterControl::placeEditor()
     viewport()->update();
 }
 
-bool TcxFilterControl::acceptEdit()
+void TcxFilterControl::acceptEdit()
 {
-    if (!isEditing()) return true;
+    if (!isEditing()) return;
     TcxFilterControlRow &row = *m_tree.row(m_editing.row);
     TcxFilterValueSlot &slot = row.values.at(m_editing.valueIndex);
     if (m_editor->isModified()) {
@@ -455,7 +455,6 @@ bool TcxFilterControl::acceptEdit()
         slot = {TVariant(*text), *text};
     }
     closeEditor();
-    return true;
 }
 
 void TcxFilterControl::cancelEdit()
@@ -539,7 +538,7 @@ void TcxFilterControl::mousePressEvent(QMouseEvent *event)
     const TcxFilterControlHit hit = hitTest(event->position().toPoint());
     if (hit.element == TcxFilterControlElement::None) return;
     guarded([&] {
-        if (!acceptEdit()) return;
+        acceptEdit();
         setFocusedElement(hit);
         activate(hit);
     });

@@ -134,8 +134,9 @@ public:
     TcxFilterControlDropDown *dropDown() const { return m_dropDown; }
     QLineEdit *valueEditor() const { return m_editor; }
     bool isEditing() const { return m_editing.element == TcxFilterControlElement::Value; }
-    // Accepts a value edit in progress; false while the editor refuses the text.
-    bool acceptEdit();
+    // Accepts a value edit in progress. Throws Exception ("输入值非法") for a text the data's
+    // code page cannot hold; the editor then stays open with the focus.
+    void acceptEdit();
     void cancelEdit();
 
 protected:

@@ -479,7 +479,7 @@ void TcxFilterDialog::keyPressEvent(QKeyEvent *event)
     TForm::keyPressEvent(event);
 }
 
-bool fitsFilterDialog(const TcxFilterCriteria &criteria)
+bool fitsCustomFilterDialog(const TcxFilterCriteria &criteria)
 {
     const TcxFilterCriteriaItemList &root = criteria.root();
     if (root.isEmpty()) return true;
@@ -512,7 +512,7 @@ bool fitsFilterDialog(const TcxFilterCriteria &criteria)
     return true;
 }
 
-bool executeFilterDialog(TcxFilterCriteria &criteria, const TcxFilterDialogColumn &column,
+bool executeCustomFilterDialog(TcxFilterCriteria &criteria, const TcxFilterDialogColumn &column,
                          QWidget *owner)
 {
     const TcxFilterEditHelper *helper = filterEditHelper(column.editor);

@@ -94,14 +94,14 @@ private:
 // Whether the dialog can show the whole criteria: the root joins by AND, and each of its
 // children is either a condition of kind 0 to 7 or an AND or OR group of two such conditions
 // on one column, no column taking part twice. An empty criteria fits.
-bool fitsFilterDialog(const TcxFilterCriteria &criteria);
+bool fitsCustomFilterDialog(const TcxFilterCriteria &criteria);
 
 // Runs the custom filter dialog modally for one column of the criteria's list: it opens with
 // the column's first condition (and the second of its group) and, when closed with OK,
 // replaces the column's conditions by what the dialog shows, inside one update bracket of the
 // criteria, so that the list is filtered once. Returns whether it closed with OK; Cancel
 // changes nothing. A column whose editor the filter editors cannot take values from opens no
-// dialog and returns false. The caller checks fitsFilterDialog() first and sets the criteria
+// dialog and returns false. The caller checks fitsCustomFilterDialog() first and sets the criteria
 // active; the column drop-down does both.
-bool executeFilterDialog(TcxFilterCriteria &criteria, const TcxFilterDialogColumn &column,
+bool executeCustomFilterDialog(TcxFilterCriteria &criteria, const TcxFilterDialogColumn &column,
                          QWidget *owner = nullptr);

@@ -202,7 +202,7 @@ void TfmFilterControlDialog::btOkClick()
     SetModalResult(mrOk);
 }
 
-bool executeFilterControlDialog(const TcxFilterControlLink &link)
+bool executeFilterBuilder(const TcxFilterControlLink &link)
 {
     auto dialog = std::make_unique<TfmFilterControlDialog>();
     if (s_place.width > 0 && s_place.height > 0) dialog->resize(s_place.width, s_place.height);

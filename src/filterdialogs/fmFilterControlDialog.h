@@ -68,4 +68,4 @@ private:
 // tree into `link.criteria`, switches it on and calls `link.applied`; Cancel keeps what an
 // earlier apply did. The dialog's place and size are kept for the next run of the program's
 // session, never on disk.
-bool executeFilterControlDialog(const TcxFilterControlLink &link);
+bool executeFilterBuilder(const TcxFilterControlLink &link);

@@ -339,8 +339,8 @@ void TcxGridFilterPopup::applyEntry(const TcxFilterValueItem &entry)
     switch (entry.kind) {
     case TcxFilterValueItemKind::fviAll: criteria.removeConditions(m_column); break;
     case TcxFilterValueItemKind::fviCustom:
-        if (fitsFilterDialog(criteria))
-            executeFilterDialog(criteria, filterDialogColumn(*m_filtering.view().Columns(m_column)),
+        if (fitsCustomFilterDialog(criteria))
+            executeCustomFilterDialog(criteria, filterDialogColumn(*m_filtering.view().Columns(m_column)),
                                 m_filtering.grid().window());
         else
             m_filtering.runFilterBuilder();

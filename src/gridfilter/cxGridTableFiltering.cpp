@@ -69,7 +69,7 @@ void TcxGridTableFiltering::dropDown(int column)
 
 void TcxGridTableFiltering::runFilterBuilder()
 {
-    executeFilterControlDialog(filterControlLink());
+    executeFilterBuilder(filterControlLink());
 }
 
 TcxFilterControlLink TcxGridTableFiltering::filterControlLink() const

@@ -724,7 +724,7 @@ TEST(FilterBuilder, CancelAfterApplyKeepsTheAppliedFilterAndThePlaceIsRemembered
         placeAtClose = dialog->geometry();
         QTest::mouseClick(dialog->btCancel, Qt::LeftButton);
     });
-    EXPECT_FALSE(executeFilterControlDialog(list.link()));
+    EXPECT_FALSE(executeFilterBuilder(list.link()));
     EXPECT_EQ(list.filterText(), QStringLiteral("(药品列表 = 空)"));
     EXPECT_TRUE(list.criteria.Active());
     EXPECT_EQ(list.rows, std::vector<int>{4});
@@ -736,14 +736,14 @@ TEST(FilterBuilder, CancelAfterApplyKeepsTheAppliedFilterAndThePlaceIsRemembered
         EXPECT_EQ(dialog->FilterControl->tree().count(), 2);
         QTest::keyClick(dialog->FilterControl, Qt::Key_Escape);
     });
-    EXPECT_FALSE(executeFilterControlDialog(list.link()));
+    EXPECT_FALSE(executeFilterBuilder(list.link()));
     EXPECT_EQ(placeAtOpen, placeAtClose);
 
     whenShown<TfmFilterControlDialog>([&](TfmFilterControlDialog *dialog) {
         dialog->FilterControl->clearAll();
         QTest::mouseClick(dialog->btOk, Qt::LeftButton);
     });
-    EXPECT_TRUE(executeFilterControlDialog(list.link()));
+    EXPECT_TRUE(executeFilterBuilder(list.link()));
     EXPECT_TRUE(list.criteria.isEmpty());
     EXPECT_EQ(list.rows.size(), list.records.size());
 }

@@ -280,7 +280,7 @@ TEST(FilterDropDown, CustomEntryOpensTheCustomDialogOrTheBuilderWhenTheFilterDoe
     // Three conditions on one column do not fit the custom dialog.
     for (const char *value : {"A", "B", "C"})
         criteria().addCondition(nullptr, 0, TcxFilterOperatorKind::Equal, TVariant(value), value);
-    ASSERT_FALSE(fitsFilterDialog(criteria()));
+    ASSERT_FALSE(fitsCustomFilterDialog(criteria()));
     bool builderShown = false;
     whenShown<TfmFilterControlDialog>([&](TfmFilterControlDialog *dialog) {
         builderShown = true;

@@ -139,7 +139,7 @@ bool runDialog(TcxFilterCriteria &criteria, const std::function<void(TcxFilterDi
         shown = true;
         script(*dialog);
     });
-    const bool ok = executeFilterDialog(criteria, column);
+    const bool ok = executeCustomFilterDialog(criteria, column);
     EXPECT_TRUE(shown);
     return ok;
 }
@@ -242,7 +242,7 @@ TEST(FilterDialogFit, TableOfCriteria)
         SCOPED_TRACE(row.name);
         TcxFilterCriteria criteria;
         row.build(criteria);
-        EXPECT_EQ(fitsFilterDialog(criteria), row.fits);
+        EXPECT_EQ(fitsCustomFilterDialog(criteria), row.fits);
     }
 }
 
@@ -744,7 +744,7 @@ TEST(FilterDialog, AColumnEditorWithoutValuesOpensNothing)
     TTestList list;
     TcxFilterDialogColumn column = nameColumn();
     column.editor = TcxColumnEditorKind::Memo;
-    EXPECT_FALSE(executeFilterDialog(list.criteria, column));
+    EXPECT_FALSE(executeCustomFilterDialog(list.criteria, column));
     EXPECT_TRUE(list.criteria.isEmpty());
     EXPECT_EQ(list.changes, 0);
 }
