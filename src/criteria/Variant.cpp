@@ -154,21 +154,7 @@ std::string wideToGbk(const std::u16string &wide)
             code = 0x10000 + ((code - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
             ++i;
         }
-        if (code < 0x80) {
-            utf8 += static_cast<char>(code);
-        } else if (code < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (code >> 12));
-            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | (code >> 18));
-            utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        utf8::append(utf8, code);
     }
     std::optional<std::string> gbkText = gbk::fromUtf8(utf8);
     if (!gbkText) conversionFailed(TType::WideText, TType::Text);
@@ -209,10 +195,7 @@ std::optional<double> parseNumber(std::string_view text)
 
 bool sameLetters(std::string_view text, std::string_view word)
 {
-    return text.size() == word.size() &&
-           std::equal(text.begin(), text.end(), word.begin(), [](char a, char b) {
-               return (a >= 'a' && a <= 'z' ? a - 32 : a) == (b >= 'a' && b <= 'z' ? b - 32 : b);
-           });
+    return gbk::equalIgnoringAsciiCase(text, word);
 }
 
 std::optional<double> parseDate(std::string_view text)
@@ -240,7 +223,7 @@ std::optional<double> parseDate(std::string_view text)
     const year_month_day day{year(parts[0]), month(static_cast<unsigned>(parts[1])),
                              std::chrono::day(static_cast<unsigned>(parts[2]))};
     if (!day.ok() || parts[3] > 23 || parts[4] > 59 || parts[5] > 59) return {};
-    const double days = sys_days(day).time_since_epoch().count() + 25569.0;
+    const double days = sys_days(day).time_since_epoch().count() + UnixEpochDaySerial;
     return days + (parts[3] * 3600 + parts[4] * 60 + parts[5]) / 86400.0;
 }
 
@@ -369,7 +352,7 @@ std::string variantToText(TVariantRef value)
         if (!std::isfinite(serial) || std::fabs(serial) > 3e6)
             conversionFailed(TType::Date, TType::Text);
         const double whole = std::floor(serial);
-        const year_month_day day{sys_days(days(static_cast<int>(whole) - 25569))};
+        const year_month_day day{sys_days(days(static_cast<int>(whole) - static_cast<int>(UnixEpochDaySerial)))};
         const int seconds = static_cast<int>(std::lround((serial - whole) * 86400.0)) % 86400;
         std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", static_cast<int>(day.year()),
                       static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
@@ -396,13 +379,5 @@ double variantToDate(TVariantRef value)
 
 std::string upperCaseGbk(std::string_view text)
 {
-    std::string upper(text);
-    for (std::size_t i = 0; i < upper.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(upper[i]);
-        if (gbk::isLeadByte(byte))
-            ++i;
-        else if (byte >= 'a' && byte <= 'z')
-            upper[i] = static_cast<char>(byte - 32);
-    }
-    return upper;
+    return gbk::upperAscii(text);
 }

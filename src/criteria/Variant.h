@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+// Dates are day serials counted from 1899-12-30: 1970-01-01, the start of the system clock,
+// is day 25569.
+inline constexpr double UnixEpochDaySerial = 25569;
+
 // A value that cannot be converted to the kind a comparison needs, such as a text that is not
 // a number. The record test passes it on unless the criteria compares softly.
 class EVariantError : public Exception

@@ -293,7 +293,7 @@ public:
 private:
     static double serial(std::chrono::sys_days day)
     {
-        return day.time_since_epoch().count() + 25569.0; // 1970-01-01 is day 25569
+        return day.time_since_epoch().count() + UnixEpochDaySerial;
     }
 
     TKind m_kind;

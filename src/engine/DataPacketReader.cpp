@@ -145,25 +145,6 @@ std::string quoted(std::string_view text)
     return result;
 }
 
-void appendUtf8(std::string &out, std::uint32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
 bool isXmlChar(std::uint32_t c)
 {
     if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
@@ -178,20 +159,6 @@ bool isPlainText(std::string_view text)
     for (unsigned char c : text)
         if (c < 0x20) return false;
     return gbk::isValid(text);
-}
-
-std::string foldedName(std::string_view name)
-{
-    std::string folded(name);
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        auto c = static_cast<unsigned char>(folded[i]);
-        if (gbk::isLeadByte(c) && i + 1 < folded.size()) {
-            ++i; // the trail byte may look like an ASCII letter; it is not one
-            continue;
-        }
-        if (c >= 'A' && c <= 'Z') folded[i] = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
 }
 
 class TReader
@@ -327,7 +294,7 @@ private:
             } else {
                 // A reference means a character, not a byte: store its GBK bytes.
                 std::string utf8;
-                appendUtf8(utf8, codePoint);
+                utf8::append(utf8, codePoint);
                 std::optional<std::string> bytes = gbk::fromUtf8(utf8);
                 if (!bytes || bytes->empty() ||
                     bytes->size() > static_cast<std::size_t>(after - in))
@@ -390,7 +357,7 @@ private:
     {
         pugi::xml_attribute encoding = declaration.attribute("encoding");
         std::string_view value = encoding.value();
-        if (!encoding || foldedName(value) != "gbk")
+        if (!encoding || !gbk::equalIgnoringAsciiCase(value, "gbk"))
             m_reader.fail(m_reader.offsetOf(encoding ? encoding.value() : declaration.name()),
                           "the XML declaration must say encoding=\"GBK\"" +
                               (encoding ? ", not " + quoted(value) : std::string()));
@@ -490,7 +457,7 @@ private:
                 m_reader.fail(m_reader.offsetOf(type.value()),
                               where + " has a type that is not plain GBK text");
             if (width) descriptor.width = parseWidth(width, where);
-            auto [it, inserted] = seen.emplace(foldedName(descriptor.name), descriptor.position);
+            auto [it, inserted] = seen.emplace(gbk::upperAscii(descriptor.name), descriptor.position);
             if (!inserted)
                 m_reader.fail(m_reader.offsetOf(name),
                               "duplicate field name " + quoted(descriptor.name) + " (fields " +
@@ -540,7 +507,7 @@ private:
                               "param " + quoted(entry.name) +
                                   " must have value \"true\" or \"false\", not " + quoted(text));
             entry.value = text == "true";
-            if (!seen.emplace(foldedName(entry.name), true).second)
+            if (!seen.emplace(gbk::upperAscii(entry.name), true).second)
                 m_reader.fail(m_reader.offsetOf(name), "duplicate param " + quoted(entry.name));
             m_content.params.push_back(std::move(entry));
         }
@@ -693,5 +660,5 @@ TPacketContent readDataPacket(TByteBuffer packet)
 
 bool sameFieldName(std::string_view first, std::string_view second)
 {
-    return first.size() == second.size() && foldedName(first) == foldedName(second);
+    return gbk::equalIgnoringAsciiCase(first, second);
 }
