@@ -359,30 +359,20 @@ void TcxGridDBDataController::reload()
     {
         ++m_loadCount;
         // Controls stay disabled for the walk, so the other views do not follow each record.
-        dataSet->DisableControls();
-        struct TLoadGuard
+        // The deferred general change arrives while the counter is still up, and so counts
+        // as a scroll by 0: the counter goes down after the controls are enabled again.
+        struct TDecrement
         {
-            int &loadCount;
+            int &count;
+            ~TDecrement() { --count; }
+        } decrement{m_loadCount};
+        struct TControls
+        {
             TClientDataSet &dataSet;
-            int exceptions = std::uncaught_exceptions();
-            // The deferred general change arrives while the counter is still up, and so
-            // counts as a scroll by 0.
-            ~TLoadGuard() noexcept(false)
-            {
-                struct TDecrement
-                {
-                    int &count;
-                    ~TDecrement() { --count; }
-                } decrement{loadCount};
-                if (std::uncaught_exceptions() > exceptions) {
-                    try {
-                        dataSet.EnableControls();
-                    } catch (...) {}
-                    return;
-                }
-                dataSet.EnableControls();
-            }
-        } guard{m_loadCount, *dataSet};
+            void beginUpdate() { dataSet.DisableControls(); }
+            void endUpdate() { dataSet.EnableControls(); }
+        } controls{*dataSet};
+        TUpdateBracket<TControls> disabled(controls);
         if (isEditOrInsert(dataSet->State())) dataSet->Cancel();
 
         const TBookmark saved = dataSet->GetBookmark();

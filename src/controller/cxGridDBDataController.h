@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UpdateBracket.h"
+
 #include "controller/cxDataStorage.h"
 #include "platform/Exception.h"
 #include "criteria/cxDataFilterCriteria.h"
@@ -45,35 +47,7 @@ public:
 
     // Keeps one beginUpdate()/endUpdate() pair balanced on every way out of a scope:
     // TcxGridDBDataController::TUpdateLock lock(controller);
-    // (Nested, so that it does not clash with the filter criteria's own TUpdateLock.)
-    class TUpdateLock
-    {
-    public:
-        explicit TUpdateLock(TcxGridDBDataController &controller)
-            : m_controller(controller), m_exceptions(std::uncaught_exceptions())
-        {
-            m_controller.beginUpdate();
-        }
-        // NOTE: closing the bracket runs the rebuild and its notifications, which may throw.
-        // While another failure is already unwinding the stack, a second one would end the
-        // program, so only then is it dropped.
-        ~TUpdateLock() noexcept(false)
-        {
-            if (std::uncaught_exceptions() == m_exceptions) {
-                m_controller.endUpdate();
-                return;
-            }
-            try {
-                m_controller.endUpdate();
-            } catch (...) {}
-        }
-        TUpdateLock(const TUpdateLock &) = delete;
-        TUpdateLock &operator=(const TUpdateLock &) = delete;
-
-    private:
-        TcxGridDBDataController &m_controller;
-        int m_exceptions;
-    };
+    using TUpdateLock = TUpdateBracket<TcxGridDBDataController>;
 
     TDataSource *DataSource() const;
     // Attaching to an open data set loads it at once.

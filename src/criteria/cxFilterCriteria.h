@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UpdateBracket.h"
+
 #include "criteria/cxFilterCriteriaItemList.h"
 
 #include <chrono>
@@ -146,31 +148,6 @@ private:
     std::chrono::weekday m_firstDayOfWeek = std::chrono::Monday;
 };
 
-// Keeps one beginUpdate()/endUpdate() pair balanced on every way out of a scope. While an
-// exception unwinds, a failure of the change it raises is dropped: the first failure is the
-// one the error box shows.
-class TUpdateLock
-{
-public:
-    explicit TUpdateLock(TcxFilterCriteria &criteria)
-        : m_criteria(criteria), m_exceptions(std::uncaught_exceptions())
-    {
-        m_criteria.beginUpdate();
-    }
-    ~TUpdateLock() noexcept(false)
-    {
-        if (std::uncaught_exceptions() == m_exceptions) {
-            m_criteria.endUpdate();
-            return;
-        }
-        try {
-            m_criteria.endUpdate();
-        } catch (...) {}
-    }
-    TUpdateLock(const TUpdateLock &) = delete;
-    TUpdateLock &operator=(const TUpdateLock &) = delete;
-
-private:
-    TcxFilterCriteria &m_criteria;
-    int m_exceptions;
-};
+// Keeps one beginUpdate()/endUpdate() pair of the criteria balanced on every way out of a
+// scope.
+using TUpdateLock = TUpdateBracket<TcxFilterCriteria>;
