@@ -23,8 +23,9 @@ struct TLayout
 
 constexpr int SecondColumn = 6; // 规格, shown as the second column when asked for
 
-// The view as the main window has it: 235 x 160 with its frame, text 16 pixels high (so the
-// header is 22 pixels and a row 21), the name column 217 wide and the others hidden.
+// The view as the main window sets it up, 235 wide as there and 160 high with its frame: text
+// 16 pixels high (so the header is 22 pixels and a row 21), the name column 217 wide and the
+// others hidden.
 class TView
 {
 public:
