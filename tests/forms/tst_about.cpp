@@ -72,6 +72,22 @@ void whenCardShown(std::function<void(TFAbout *)> action)
     });
 }
 
+// Runs the event loop until what was queued before the call has been handled: a zero timer
+// started now fires after those already waiting, and the call it queues comes after every
+// event posted before it. A deferred reaction to a click has shown by then.
+void settle()
+{
+    bool done = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
+        QMetaObject::invokeMethod(
+            &timer, [&done] { done = true; }, Qt::QueuedConnection);
+    });
+    timer.start(0);
+    EXPECT_TRUE(waitFor([&done] { return done; }));
+}
+
 void closeWithAltF4(TFAbout *about)
 {
     // The key closes the active window, as a user presses it.
@@ -386,7 +402,7 @@ TEST(About, LogoAndNumberDoNothingWhenClicked)
         QWidget *const inert[] = {about->Image2, about->Label9, about->Label3, about->FlatPanel1};
         for (QWidget *widget : inert)
             QTest::mouseClick(widget, Qt::LeftButton);
-        QTest::qWait(50);
+        settle();
         clicked = true;
         EXPECT_TRUE(about->isVisible());
         EXPECT_EQ(about->ModalResult(), mrNone);

@@ -5,22 +5,30 @@
 #include "data/DataSource.h"
 #include "controller/cxDataStorage.h"
 #include "controller/cxGridDBDataController.h"
+#include "druglist/DrugListColumns.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 using namespace testsupport;
 
 namespace {
 
-// The list's columns, in column order, spelled as the view binds them.
-const std::vector<std::string> ColumnFieldNames = {
-    "Tongyongming", "Zuoyongleibie", "Yaolizuoyong",        "Shiyongzheng",   "Yongfayongliang",
-    "Jinjizheng",   "Guige",         "Yaowuxianghuzuoyong", "Buliangfanyong", "Zhuyishixiang",
-    "Leibie",       "Phone",         "Shengchanqiye"};
+// The field names of the list's columns, in column order, as the main window binds them.
+const std::vector<std::string> ColumnFieldNames = [] {
+    std::vector<std::string> names;
+    for (const TDrugListColumn &column : DrugListColumns)
+        names.emplace_back(column.fieldName);
+    return names;
+}();
+constexpr int ColumnCount = static_cast<int>(DrugListColumns.size());
 
 constexpr int NameField = 0;          // TongYongMing in the record
 constexpr int ManufacturerField = 19; // ShengChanQiYe in the record
-constexpr int ManufacturerItem = 12;
+const int ManufacturerItem =
+    static_cast<int>(std::find(ColumnFieldNames.begin(), ColumnFieldNames.end(), "Shengchanqiye") -
+                     ColumnFieldNames.begin());
 
 std::vector<TValue> drug(TValue name, TValue manufacturer = std::nullopt)
 {
@@ -492,17 +500,19 @@ TEST(GridDBDataController, BindsColumnsByNameWithoutRegardToCase)
     std::vector<std::string> names = ColumnFieldNames;
     names.push_back("NoSuchField");
     TGrid grid({row}, names);
+    // The record field each column shows; the column's index is its ID in saved filters.
     const int recordFieldOfColumn[] = {0, 6, 7, 8, 9, 10, 14, 11, 12, 13, 2, 20, 19};
-    for (int item = 0; item < 13; ++item) {
+    ASSERT_EQ(std::size(recordFieldOfColumn), DrugListColumns.size());
+    for (int item = 0; item < ColumnCount; ++item) {
         SCOPED_TRACE(ColumnFieldNames[static_cast<std::size_t>(item)]);
         ASSERT_NE(grid.controller.itemField(item), nullptr);
         EXPECT_EQ(grid.controller.value(0, item),
                   std::optional<std::string_view>(
                       *row[static_cast<std::size_t>(recordFieldOfColumn[item])]));
     }
-    EXPECT_EQ(grid.controller.itemField(13), nullptr);
-    EXPECT_FALSE(grid.controller.value(0, 13).has_value());
-    EXPECT_EQ(grid.controller.displayText(0, 13), "");
+    EXPECT_EQ(grid.controller.itemField(ColumnCount), nullptr);
+    EXPECT_FALSE(grid.controller.value(0, ColumnCount).has_value());
+    EXPECT_EQ(grid.controller.displayText(0, ColumnCount), "");
 }
 
 TEST(GridDBDataController, ClosingEmptiesTheListAndReopeningLoadsItAgain)
@@ -546,13 +556,15 @@ TEST(GridDBDataController, IndexErrors)
     } cases[] = {
         {"value, record -1", [&] { controller.value(-1, 0); }, "RecordIndex out of range"},
         {"value, record 2", [&] { controller.value(2, 0); }, "RecordIndex out of range"},
-        {"value, item 13", [&] { controller.value(0, 13); }, "ItemIndex out of range"},
+        {"value, item past the last", [&] { controller.value(0, ColumnCount); },
+         "ItemIndex out of range"},
         {"display text, row 2", [&] { controller.displayText(2, 0); }, "RowIndex out of range"},
         {"display text, item -1", [&] { controller.displayText(0, -1); }, "ItemIndex out of range"},
         {"record of row -1", [&] { controller.recordIndexOfRow(-1); }, "RowIndex out of range"},
-        {"sort order, item 13", [&] { controller.sortOrder(13); }, "ItemIndex out of range"},
-        {"set sort order, item 13",
-         [&] { grid.controller.SetSortOrder(13, TcxDataSortOrder::soAscending); },
+        {"sort order, item past the last", [&] { controller.sortOrder(ColumnCount); },
+         "ItemIndex out of range"},
+        {"set sort order, item past the last",
+         [&] { grid.controller.SetSortOrder(ColumnCount, TcxDataSortOrder::soAscending); },
          "ItemIndex out of range"},
     };
     for (const TCase &request : cases) {
