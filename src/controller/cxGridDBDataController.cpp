@@ -91,13 +91,13 @@ TcxGridDBDataController::TcxGridDBDataController(std::vector<std::string> fieldN
         },
         {}});
     m_filter.setFilterChangedHandler([this] { FilterChanged(); });
-    m_filter.setOwnerBusyTest([this] { return m_viewLoading || m_viewDestroying || m_destroying; });
+    m_filter.setOwnerBusyTest([this] { return m_activity.busy(); });
     m_filterHook = makeFilterHook(m_filter);
 }
 
 TcxGridDBDataController::~TcxGridDBDataController()
 {
-    m_destroying = true;
+    m_activity.destroying = true;
     // The link goes first: the data source must not call into a half-destroyed controller.
     m_link.reset();
 }
@@ -166,13 +166,12 @@ bool TcxGridDBDataController::focusRow(int row)
     row = std::clamp(row, -1, RowCount() - 1);
     if (row == m_focusedRow) return true;
 
-    TFlagGuard focusing(m_focusing);
     const int recordIndex = row >= 0 ? m_rows[static_cast<std::size_t>(row)] : -1;
     TClientDataSet *dataSet = DataSet();
     const bool active = dataSet && dataSet->Active();
     if (active) {
         if (row < 0) return false;
-        TFlagGuard moveLock(m_moveLock);
+        TFlagGuard moving(m_activity.movingCursor);
         // The distance counts records in data set order, not rows. The data set posts a
         // pending edit before it moves, which reloads the store while the lock is up.
         dataSet->MoveBy(recordIndex - m_cursorRecord);
@@ -236,7 +235,7 @@ void TcxGridDBDataController::SetFilterHook(std::function<bool(int recordIndex)>
 
 void TcxGridDBDataController::FilterChanged()
 {
-    if (m_viewLoading || m_viewDestroying || m_destroying) return;
+    if (m_activity.busy()) return;
     cancelEdit();
     rebuild(ChangeLoad | ChangeSorting);
     if (OnFilterChanged) OnFilterChanged();
@@ -262,8 +261,8 @@ void TcxGridDBDataController::endUpdate()
 
 void TcxGridDBDataController::activeChanged()
 {
-    if (m_refreshing || m_destroying) return;
-    TFlagGuard refreshing(m_refreshing);
+    if (m_activity.refreshing || m_activity.destroying) return;
+    TFlagGuard refreshing(m_activity.refreshing);
     if (m_link->Active()) {
         bindFields();
         reload();
@@ -281,17 +280,17 @@ void TcxGridDBDataController::activeChanged()
 
 void TcxGridDBDataController::layoutChanged()
 {
-    if (m_refreshing || m_destroying) return;
-    TFlagGuard refreshing(m_refreshing);
+    if (m_activity.refreshing || m_activity.destroying) return;
+    TFlagGuard refreshing(m_activity.refreshing);
     bindFields();
     reload();
 }
 
 void TcxGridDBDataController::dataSetChanged()
 {
-    if (m_destroying) return;
+    if (m_activity.destroying) return;
     // The general change that enabling controls sends at the end of our own walk.
-    if (m_loadCount > 0) {
+    if (m_activity.loading > 0) {
         dataSetScrolled(0);
         return;
     }
@@ -301,10 +300,10 @@ void TcxGridDBDataController::dataSetChanged()
 
 void TcxGridDBDataController::dataSetScrolled(int distance)
 {
-    if (m_destroying) return;
+    if (m_activity.destroying) return;
     m_cursorRecord += distance;
     // Our own move: focusRow sets the focus itself once the move is done.
-    if (m_moveLock && m_focusing) return;
+    if (m_activity.movingCursor) return;
     m_focusedRecord = m_cursorRecord;
     rebuild(ChangeResetFocus);
 }
@@ -323,7 +322,7 @@ void TcxGridDBDataController::recordChanged()
     // Only an edit of a record that the store holds is mirrored; the rows are filtered and
     // sorted again at the reload that follows the post.
     TClientDataSet *dataSet = DataSet();
-    if (!dataSet || dataSet->State() != TDataSetState::Edit || m_loadCount > 0) return;
+    if (!dataSet || dataSet->State() != TDataSetState::Edit || m_activity.loading > 0) return;
     if (m_editingRecord < 0 || m_editingRecord >= RecordCount()) return;
     readCurrentRecord(m_editingRecord);
     if (OnLayoutChanged) OnLayoutChanged();
@@ -357,7 +356,7 @@ void TcxGridDBDataController::reload()
     if (!dataSet || !dataSet->Active() || dataSet->ControlsDisabled()) return;
 
     {
-        ++m_loadCount;
+        ++m_activity.loading;
         // Controls stay disabled for the walk, so the other views do not follow each record.
         // The deferred general change arrives while the counter is still up, and so counts
         // as a scroll by 0: the counter goes down after the controls are enabled again.
@@ -365,7 +364,7 @@ void TcxGridDBDataController::reload()
         {
             int &count;
             ~TDecrement() { --count; }
-        } decrement{m_loadCount};
+        } decrement{m_activity.loading};
         struct TControls
         {
             TClientDataSet &dataSet;

@@ -115,8 +115,8 @@ public:
     // store (nothing is re-read), then calls OnFilterChanged. Ignored while the view is being
     // loaded or destroyed.
     void FilterChanged();
-    void setViewLoading(bool loading) { m_viewLoading = loading; }
-    void setViewDestroying(bool destroying) { m_viewDestroying = destroying; }
+    void setViewLoading(bool loading) { m_activity.viewLoading = loading; }
+    void setViewDestroying(bool destroying) { m_activity.viewDestroying = destroying; }
 
     // Discards a pending edit of the current record (the list's Esc).
     void cancelEdit();
@@ -126,7 +126,7 @@ public:
     void endUpdate();
     bool isUpdateLocked() const { return m_lockCount > 0; }
     // A reload of the store is running.
-    bool isLoading() const { return m_loadCount > 0; }
+    bool isLoading() const { return m_activity.loading > 0; }
 
     // Notifications, called only when assigned.
     std::function<void()> OnFilterChanged;
@@ -195,16 +195,23 @@ private:
     int m_editingRecord = -1;
 
     int m_cursorRecord = 0;
-    int m_loadCount = 0;
-    bool m_moveLock = false;
-    bool m_focusing = false;
-    bool m_refreshing = false;
+
+    // What the controller is in the middle of; each decides what it ignores meanwhile.
+    struct TActivity
+    {
+        int loading = 0;           // reloads of the store (the walk's own notifications nest)
+        bool movingCursor = false; // its own move of the data set's cursor to a focused row
+        bool refreshing = false;   // taking the data set's changes
+        bool viewLoading = false;  // the view is being made
+        bool viewDestroying = false;
+        bool destroying = false;
+        // While the view or the controller is made or taken down, filter changes wait.
+        bool busy() const { return viewLoading || viewDestroying || destroying; }
+    };
+    TActivity m_activity;
 
     int m_lockCount = 0;
     unsigned m_pending = 0;
-    bool m_viewLoading = false;
-    bool m_viewDestroying = false;
-    bool m_destroying = false;
 
     std::function<std::string(int item)> m_itemCaption;
     // Last, so that it goes first: its hooks call back into the controller.
