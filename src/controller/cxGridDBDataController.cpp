@@ -238,7 +238,7 @@ void TcxGridDBDataController::FilterChanged()
     if (m_activity.busy()) return;
     cancelEdit();
     rebuild(ChangeLoad | ChangeSorting);
-    if (OnFilterChanged) OnFilterChanged();
+    OnFilterChanged();
     // The current record may be hidden now: the focus then follows the cursor's record, so
     // that showing it again refocuses it, while no row is focused meanwhile.
     TClientDataSet *dataSet = DataSet();
@@ -325,7 +325,7 @@ void TcxGridDBDataController::recordChanged()
     if (!dataSet || dataSet->State() != TDataSetState::Edit || m_activity.loading > 0) return;
     if (m_editingRecord < 0 || m_editingRecord >= RecordCount()) return;
     readCurrentRecord(m_editingRecord);
-    if (OnLayoutChanged) OnLayoutChanged();
+    OnLayoutChanged();
 }
 
 // Loading.
@@ -438,10 +438,10 @@ void TcxGridDBDataController::performRebuild()
             }
         }
 
-        if (dataChanged && OnDataChanged) OnDataChanged();
-        if (selectionChanged && OnSelectionChanged) OnSelectionChanged();
+        if (dataChanged) OnDataChanged();
+        if (selectionChanged) OnSelectionChanged();
         notifyFocusedRecordChanged();
-        if ((changes & ChangeSortList) && OnSortingChanged) OnSortingChanged();
+        if (changes & ChangeSortList) OnSortingChanged();
     }
 }
 
@@ -505,8 +505,7 @@ void TcxGridDBDataController::notifyFocusedRecordChanged()
     if (m_focusedRecord == m_previousFocusedRecord && m_focusedRow == m_previousFocusedRow) return;
     const int previousRecord = std::exchange(m_previousFocusedRecord, m_focusedRecord);
     const int previousRow = std::exchange(m_previousFocusedRow, m_focusedRow);
-    if (OnFocusedRecordChanged)
-        OnFocusedRecordChanged(previousRecord, m_focusedRecord, previousRow, m_focusedRow);
+    OnFocusedRecordChanged(previousRecord, m_focusedRecord, previousRow, m_focusedRow);
 }
 
 void TcxGridDBDataController::checkItem(int item) const

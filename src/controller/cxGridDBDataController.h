@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Notifier.h"
 #include "platform/UpdateBracket.h"
 
 #include "controller/cxDataStorage.h"
@@ -128,16 +129,16 @@ public:
     // A reload of the store is running.
     bool isLoading() const { return m_activity.loading > 0; }
 
-    // Notifications, called only when assigned.
-    std::function<void()> OnFilterChanged;
+    // Notifications, to every subscriber (the view, the grid's filter UI, …).
+    TNotifier<> OnFilterChanged;
     // The row list was rebuilt (filtered or sorted).
-    std::function<void()> OnDataChanged;
+    TNotifier<> OnDataChanged;
     // Values changed, rows did not: repaint.
-    std::function<void()> OnLayoutChanged;
-    std::function<void(int previousRecord, int newRecord, int previousRow, int newRow)>
-        OnFocusedRecordChanged;
-    std::function<void()> OnSelectionChanged;
-    std::function<void()> OnSortingChanged;
+    TNotifier<> OnLayoutChanged;
+    // previous record, new record, previous row, new row
+    TNotifier<int, int, int, int> OnFocusedRecordChanged;
+    TNotifier<> OnSelectionChanged;
+    TNotifier<> OnSortingChanged;
 
 private:
     class TcxGridDBDataLink;

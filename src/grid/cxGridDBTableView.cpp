@@ -30,11 +30,12 @@ TcxGridDBTableView::TcxGridDBTableView(std::string name, const std::vector<TColu
     for (std::size_t i = 0; i < columns.size(); ++i)
         m_columns.push_back(
             std::make_unique<TcxGridDBColumn>(*this, static_cast<int>(i), columns[i].name));
-    m_controller->OnDataChanged = [this] { dataChanged(); };
-    m_controller->OnLayoutChanged = [this] { changed(); };
-    m_controller->OnFocusedRecordChanged = [this](int, int, int, int) { focusedRecordChanged(); };
-    m_controller->OnSelectionChanged = [this] { changed(); };
-    m_controller->OnSortingChanged = [this] { changed(); };
+    m_subscriptions.push_back(m_controller->OnDataChanged.subscribe([this] { dataChanged(); }));
+    m_subscriptions.push_back(m_controller->OnLayoutChanged.subscribe([this] { changed(); }));
+    m_subscriptions.push_back(m_controller->OnFocusedRecordChanged.subscribe(
+        [this](int, int, int, int) { focusedRecordChanged(); }));
+    m_subscriptions.push_back(m_controller->OnSelectionChanged.subscribe([this] { changed(); }));
+    m_subscriptions.push_back(m_controller->OnSortingChanged.subscribe([this] { changed(); }));
     m_controller->setItemCaptions([this](int item) {
         if (item < 0 || item >= ColumnCount()) return std::string();
         return toGbk(m_columns[item]->Caption()).value_or(std::string());
@@ -45,11 +46,7 @@ TcxGridDBTableView::TcxGridDBTableView(std::string name, const std::vector<TColu
 TcxGridDBTableView::~TcxGridDBTableView()
 {
     m_controller->setViewDestroying(true);
-    m_controller->OnDataChanged = nullptr;
-    m_controller->OnLayoutChanged = nullptr;
-    m_controller->OnFocusedRecordChanged = nullptr;
-    m_controller->OnSelectionChanged = nullptr;
-    m_controller->OnSortingChanged = nullptr;
+    m_subscriptions.clear();
     onChanged = nullptr;
 }
 

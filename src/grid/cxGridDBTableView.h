@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Notifier.h"
+
 #include "grid/cxGridDBColumn.h"
 #include "controller/cxGridDBDataController.h"
 
@@ -158,6 +160,7 @@ private:
 
     std::string m_name;
     std::unique_ptr<TcxGridDBDataController> m_controller;
+    std::vector<TSubscription> m_subscriptions; // to the controller's notifications
     std::vector<std::unique_ptr<TcxGridDBColumn>> m_columns;
 
     QSize m_bounds;

@@ -13,7 +13,7 @@ TcxGridTableFiltering::TcxGridTableFiltering(TcxGrid *grid) : QObject(grid), m_g
 {
     m_filterBox = new TcxGridFilterBox(*this);
     TcxGridDBDataController &controller = view().DataController();
-    controller.OnFilterChanged = [this] { layoutChanged(); };
+    m_filterChanged = controller.OnFilterChanged.subscribe([this] { layoutChanged(); });
     m_grid->onFilterButtonDown = [this](int column) { dropDown(column); };
     m_grid->isColumnFiltered = [this](int column) {
         return criteria().findCondition(column) != nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Notifier.h"
+
 #include <QObject>
 
 #include <memory>
@@ -62,4 +64,5 @@ private:
     int m_dropDownWidth = 0;
     int m_maxDropDownCount = 15;
     TcxGridFilterVisible m_visible = TcxGridFilterVisible::fvNonEmpty;
+    TSubscription m_filterChanged;
 };

@@ -54,11 +54,11 @@ public:
         source.SetDataSet(&cds);
         controller.SetSortOrder(0, TcxDataSortOrder::soAscending);
         controller.SetDataSource(&source);
-        controller.OnDataChanged = [this] { ++dataChanges; };
-        controller.OnFocusedRecordChanged = [this](int previousRecord, int newRecord,
-                                                   int previousRow, int newRow) {
-            focusChanges.push_back({previousRecord, newRecord, previousRow, newRow});
-        };
+        subscriptions.push_back(controller.OnDataChanged.subscribe([this] { ++dataChanges; }));
+        subscriptions.push_back(controller.OnFocusedRecordChanged.subscribe(
+            [this](int previousRecord, int newRecord, int previousRow, int newRow) {
+                focusChanges.push_back({previousRecord, newRecord, previousRow, newRow});
+            }));
         cds.Open();
     }
 
@@ -103,6 +103,7 @@ public:
     TDataSource source{"DataSource1"};
     TcxGridDBDataController controller;
     int dataChanges = 0;
+    std::vector<TSubscription> subscriptions;
     std::vector<TFocusChange> focusChanges;
 };
 
@@ -327,10 +328,12 @@ TEST(GridDBDataController, FilterHidingTheCurrentRecordLeavesNoFocusedRow)
     TGrid grid({drug("C", "x"), drug("A", "y"), drug("B", "x"), drug("D", "y")});
     ASSERT_TRUE(grid.controller.focusRow(grid.rowOf(1)));
     int filterNotices = 0;
-    grid.controller.OnFilterChanged = [&] { ++filterNotices; };
+    const TSubscription filterSubscription =
+        grid.controller.OnFilterChanged.subscribe([&] { ++filterNotices; });
     auto &controller = grid.controller;
     int selectionNotices = 0;
-    controller.OnSelectionChanged = [&] { ++selectionNotices; };
+    const TSubscription selectionSubscription =
+        controller.OnSelectionChanged.subscribe([&] { ++selectionNotices; });
     controller.SetFilterHook([&controller](int recordIndex) {
         return controller.value(recordIndex, ManufacturerItem) == std::string_view("x");
     });
@@ -390,7 +393,8 @@ TEST(GridDBDataController, SortReversalKeepsTheFocusedRecordWithoutMovingTheCurs
     detail.SetDataSource(&grid.source);
     log.clear();
     int sortingChanges = 0;
-    grid.controller.OnSortingChanged = [&] { ++sortingChanges; };
+    const TSubscription sortingSubscription =
+        grid.controller.OnSortingChanged.subscribe([&] { ++sortingChanges; });
     const int dataChanges = grid.dataChanges;
 
     headerClick(grid.controller, TcxDataSortOrder::soDescending);
@@ -419,7 +423,8 @@ TEST(GridDBDataController, PostedEditReloadsRefiltersAndResorts)
     controller.FilterChanged();
     ASSERT_TRUE(controller.focusRow(1)); // "B"
     int repaints = 0;
-    controller.OnLayoutChanged = [&] { ++repaints; };
+    const TSubscription layoutSubscription =
+        controller.OnLayoutChanged.subscribe([&] { ++repaints; });
 
     // An edit of the hidden manufacturer and of the name: the store mirrors it at once,
     // the rows wait for the post.
