@@ -83,13 +83,6 @@ void TcxFilterCriteria::SetMaxValueListCount(std::int32_t count)
     changed();
 }
 
-void TcxFilterCriteria::SetDateTimeFormat(std::string format)
-{
-    if (format == m_dateTimeFormat) return;
-    m_dateTimeFormat = std::move(format);
-    changed();
-}
-
 void TcxFilterCriteria::SetActive(bool active)
 {
     if (active == m_active) return;
@@ -170,7 +163,6 @@ void TcxFilterCriteria::assign(const TcxFilterCriteria &source)
     // The tree goes through the stream so that column IDs carry the columns across.
     const std::string tree = source.writeToStream();
     TUpdateLock lock(*this);
-    SetDateTimeFormat(source.DateTimeFormat());
     SetMaxValueListCount(source.MaxValueListCount());
     SetOptions(source.Options());
     SetPercentWildcard(source.PercentWildcard());

@@ -65,8 +65,6 @@ public:
     void SetUnderscoreWildcard(char wildcard);
     std::int32_t MaxValueListCount() const { return m_maxValueListCount; }
     void SetMaxValueListCount(std::int32_t count);
-    const std::string &DateTimeFormat() const { return m_dateTimeFormat; }
-    void SetDateTimeFormat(std::string format);
     bool Active() const { return m_active; }
     void SetActive(bool active);
 
@@ -141,7 +139,6 @@ private:
     char m_percentWildcard = '%';
     char m_underscoreWildcard = '_';
     std::int32_t m_maxValueListCount = 0;
-    std::string m_dateTimeFormat;
     bool m_active = false;
     int m_lockCount = 0;
     std::function<std::chrono::sys_days()> m_clock;

@@ -26,15 +26,6 @@ bool isStringClass(std::string_view typeName)
     return std::find(Accepted.begin(), Accepted.end(), typeName) != Accepted.end();
 }
 
-TStreamMode streamModeFor(const std::string &fileName)
-{
-    std::string extension = std::filesystem::path(fileName).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return extension == ".xml" ? TStreamMode::Xml : TStreamMode::Binary;
-}
-
 } // namespace
 
 TClientDataSet::TClientDataSet(std::string name) : m_name(std::move(name))
@@ -202,7 +193,7 @@ void TClientDataSet::closeCursor()
     const std::string cannotCreate = "Cannot create file " + m_fileName;
     if (!file.ok()) raise(cannotCreate);
     engineCall([&] {
-        store->StreamOut(streamModeFor(m_fileName), [&](std::string_view bytes) {
+        store->StreamOut([&](std::string_view bytes) {
             if (!file.write(bytes)) raise(cannotCreate);
         });
     });

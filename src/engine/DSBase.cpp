@@ -61,7 +61,7 @@ public:
     bool readOnly() const override;
     bool dataChanged() const override { return m_changed; }
     using IDSBase::StreamOut;
-    void StreamOut(TStreamMode mode, const TByteSink &sink) const override;
+    void StreamOut(const TByteSink &sink) const override;
     std::unique_ptr<IDSCursor> createCursor() override;
 
     // For the cursors. Record ids count from 1; positions from 0 in record order.
@@ -168,7 +168,7 @@ bool TDSBase::readOnly() const
            param("DISABLE_DELETES").value_or(false);
 }
 
-void TDSBase::StreamOut(TStreamMode, const TByteSink &sink) const
+void TDSBase::StreamOut(const TByteSink &sink) const
 {
     const std::size_t fieldCount = m_fields.size();
     writeDataPacket(

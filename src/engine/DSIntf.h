@@ -39,10 +39,6 @@ struct TPacketParam
     bool operator==(const TPacketParam &) const = default;
 };
 
-// How the store writes itself out. Both produce the XML data packet; the mode is kept so that
-// callers say which one they asked for.
-enum class TStreamMode { Binary = 0, Xml = 5 };
-
 // Takes bytes as they are made, one piece after another.
 using TByteSink = std::function<void(std::string_view bytes)>;
 
@@ -114,12 +110,12 @@ public:
 
     // The whole store as a data packet, sealed with the integrity record, handed to `sink` a
     // piece at a time as it is made.
-    virtual void StreamOut(TStreamMode mode, const TByteSink &sink) const = 0;
+    virtual void StreamOut(const TByteSink &sink) const = 0;
     // The same packet whole.
-    std::string StreamOut(TStreamMode mode) const
+    std::string StreamOut() const
     {
         std::string packet;
-        StreamOut(mode, [&](std::string_view bytes) { packet += bytes; });
+        StreamOut([&](std::string_view bytes) { packet += bytes; });
         return packet;
     }
 

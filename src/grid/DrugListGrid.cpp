@@ -16,8 +16,7 @@ TcxGrid *newDrugListGrid(QWidget *parent)
     names->SetCaption(QString::fromUtf8(NameColumnCaption.data(),
                                         static_cast<qsizetype>(NameColumnCaption.size())));
     names->SetWidth(NameColumnWidth);
-    names->Options.Editing = false;
-    names->Options.Moving = false;
+    // The names can be neither edited nor moved: the view offers neither.
     names->SetSortOrder(TcxDataSortOrder::soAscending);
     for (int i = 0; i < view.ColumnCount(); ++i)
         if (i != NameColumn) view.Columns(i)->SetVisible(false);

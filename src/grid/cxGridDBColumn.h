@@ -11,13 +11,8 @@ class TcxGridDBTableView;
 // Per-column switches; every one is on unless the form turns it off.
 struct TcxGridColumnOptions
 {
-    bool Editing = true;
     bool Filtering = true;
-    bool Focusing = true;
-    bool Grouping = true;
     bool HorzSizing = true;
-    bool IncSearch = true;
-    bool Moving = true;
     bool Sorting = true;
 };
 
