@@ -1,5 +1,6 @@
 #include "widgets/FlatComboBox.h"
 
+#include "widgets/FlatFrame.h"
 #include "widgets/FlatLookAndFeelPainter.h"
 #include "platformui/SystemColors.h"
 
@@ -40,8 +41,8 @@ void TFlatComboBox::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QRect outer = rect();
     TFlatLookAndFeelPainter::drawSunkenFrame(painter, outer);
-    TFlatLookAndFeelPainter::drawFrame(painter, outer.adjusted(1, 1, -1, -1), clBtnFace,
-                                       clBtnFace);
+    paintFlatFrame(painter, outer.adjusted(1, 1, -1, -1), toQColor(clBtnFace), toQColor(clBtnFace),
+                   TBottomLeftCorner::RightBottom);
     const QRect inner = outer.adjusted(2, 2, -2, -2);
     const QRect button(inner.right() + 1 - DropDownButtonWidth, inner.top(), DropDownButtonWidth,
                        inner.height());
