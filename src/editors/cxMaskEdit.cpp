@@ -1,5 +1,6 @@
 #include "editors/cxMaskEdit.h"
 
+#include "widgets/FlatFrame.h"
 #include "widgets/FlatLookAndFeelPainter.h"
 #include "platformui/GbkQt.h"
 #include "platformui/SystemColors.h"
@@ -111,5 +112,6 @@ void TcxMaskEdit::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QRect outer = rect();
     TFlatLookAndFeelPainter::drawSunkenFrame(painter, outer);
-    TFlatLookAndFeelPainter::drawFrame(painter, outer.adjusted(1, 1, -1, -1), clBtnFace, clBtnFace);
+    paintFlatFrame(painter, outer.adjusted(1, 1, -1, -1), toQColor(clBtnFace), toQColor(clBtnFace),
+                   TBottomLeftCorner::RightBottom);
 }

@@ -5,7 +5,10 @@
 
 #include "shell/Application.h"
 #include "platform/Exception.h"
-#include "widgets/FlatLookAndFeelPainter.h"
+#include "widgets/FlatButton.h"
+#include "widgets/FlatComboBox.h"
+#include "widgets/FlatRadioButton.h"
+#include "widgets/TopLineBevel.h"
 #include "platformui/Fonts.h"
 #include "platformui/GbkQt.h"
 #include "grid/cxGridDBColumn.h"
@@ -14,10 +17,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
-#include <QPainter>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include <memory>
 #include <set>
@@ -35,147 +34,6 @@ const char *const InvalidValue = "输入值非法";
 const char *const BlankText = "空";
 
 constexpr QSize ClientSize(414, 175);
-constexpr int DropDownButtonWidth = 17;
-constexpr int DropDownCount = 8;
-
-// The flat look's operator list: a sunken two-pixel border, the field and a small button
-// with the drop-down arrow. The list that drops down is the toolkit's.
-class TFlatComboBox : public QComboBox
-{
-public:
-    explicit TFlatComboBox(QWidget *parent) : QComboBox(parent)
-    {
-        // The list drops down below the box, in the system's list colours, rather than over it.
-        setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
-        auto *list = new QListView(this);
-        QPalette colours = list->palette();
-        colours.setColor(QPalette::Base, toQColor(clWindow));
-        colours.setColor(QPalette::Text, toQColor(clWindowText));
-        colours.setColor(QPalette::Highlight, toQColor(clHighlight));
-        colours.setColor(QPalette::HighlightedText, toQColor(clHighlightText));
-        list->setPalette(colours);
-        setView(list);
-        setMaxVisibleItems(DropDownCount);
-    }
-
-    void showPopup() override
-    {
-        m_dropped = true;
-        update();
-        QComboBox::showPopup();
-    }
-    void hidePopup() override
-    {
-        QComboBox::hidePopup();
-        m_dropped = false;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        const QRect outer = rect();
-        TFlatLookAndFeelPainter::drawSunkenFrame(painter, outer);
-        TFlatLookAndFeelPainter::drawFrame(painter, outer.adjusted(1, 1, -1, -1), clBtnFace,
-                                           clBtnFace);
-        const QRect inner = outer.adjusted(2, 2, -2, -2);
-        const QRect button(inner.right() + 1 - DropDownButtonWidth, inner.top(),
-                           DropDownButtonWidth, inner.height());
-        const QRect field(inner.left(), inner.top(), inner.width() - DropDownButtonWidth,
-                          inner.height());
-        painter.fillRect(field, toQColor(isEnabled() ? clWindow : clBtnFace));
-        TFlatLookAndFeelPainter::drawFilterButton(
-            painter, button, m_dropped ? TButtonState::Pressed : TButtonState::Normal,
-            TFilterActive::No);
-        const QRect textArea = field.adjusted(1, 1, -1, -1);
-        TColor textColor = clWindowText;
-        if (hasFocus() && !m_dropped) {
-            painter.fillRect(textArea, toQColor(clHighlight));
-            textColor = clHighlightText;
-        }
-        painter.setPen(toQColor(textColor));
-        painter.drawText(textArea.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                         currentText());
-    }
-
-private:
-    bool m_dropped = false;
-};
-
-// The flat look's radio button: a flat round box and its text beside it.
-class TFlatRadioButton : public QRadioButton
-{
-public:
-    using QRadioButton::QRadioButton;
-
-protected:
-    bool hitButton(const QPoint &point) const override { return rect().contains(point); }
-
-    void paintEvent(QPaintEvent *) override
-    {
-        constexpr int BoxSize = 13;
-        QPainter painter(this);
-        const QRect box(0, (height() - BoxSize) / 2, BoxSize, BoxSize);
-        painter.setPen(toQColor(clBtnShadow));
-        painter.setBrush(toQColor(isDown() ? clBtnFace : clWindow));
-        painter.drawEllipse(box.adjusted(0, 0, -1, -1));
-        if (isChecked()) {
-            painter.setPen(toQColor(clBtnText));
-            painter.setBrush(toQColor(clBtnText));
-            painter.drawEllipse(QRect(box.left() + 4, box.top() + 4, 4, 4));
-        }
-        const QRect textArea(BoxSize + 4, 0, width() - BoxSize - 4, height());
-        painter.setPen(toQColor(clBtnText));
-        QRect drawn;
-        painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, text(), &drawn);
-        if (hasFocus()) paintFocusRect(painter, drawn.adjusted(-1, 0, 1, 0) & rect());
-    }
-
-private:
-    static void paintFocusRect(QPainter &painter, const QRect &area)
-    {
-        painter.setPen(QPen(toQColor(clBtnText), 1, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(area.adjusted(0, 0, -1, -1));
-    }
-};
-
-// The flat look's push button.
-class TFlatButton : public QPushButton
-{
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        TFlatLookAndFeelPainter::drawPushButton(
-            painter, rect(), isDown() ? TButtonState::Pressed : TButtonState::Normal, text(),
-            font());
-        if (hasFocus()) {
-            painter.setPen(QPen(toQColor(clBtnText), 1, Qt::DotLine));
-            painter.drawRect(rect().adjusted(3, 3, -4, -4));
-        }
-    }
-};
-
-// A bevel drawn as one lowered line along its top edge.
-class TTopLineBevel : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        const int w = width();
-        TFlatLookAndFeelPainter::drawLine(painter, QPoint(0, 0), QPoint(w, 0), clBtnShadow);
-        TFlatLookAndFeelPainter::drawLine(painter, QPoint(0, 1), QPoint(w, 1), clBtnHighlight);
-    }
-};
 
 QLabel *autoSizedLabel(QWidget *parent, const char *name, QPoint position)
 {

@@ -3,14 +3,13 @@
 #include "shell/Application.h"
 #include "platform/Exception.h"
 #include "platformui/Fonts.h"
-#include "widgets/FlatLookAndFeelPainter.h"
+#include "widgets/FlatButton.h"
 #include "platformui/PlatformServices.h"
 #include "platformui/SystemColors.h"
 #include "criteria/cxDataFilterCriteria.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShortcut>
@@ -40,34 +39,6 @@ struct TDialogPlace
     int height = -1;
 };
 TDialogPlace s_place;
-
-// A push button in the list's flat look.
-class TFlatButton : public QPushButton
-{
-public:
-    TFlatButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
-    {
-        setAttribute(Qt::WA_Hover);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        const TButtonState state = isDown()       ? TButtonState::Pressed
-                                   : underMouse() ? TButtonState::Hot
-                                                  : TButtonState::Normal;
-        TFlatLookAndFeelPainter::drawSmallButton(painter, rect(), state);
-        painter.setFont(font());
-        painter.setPen(toQColor(clBtnText));
-        painter.drawText(TFlatLookAndFeelPainter::pushButtonCaptionRect(rect(), state),
-                         Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
-        if (hasFocus()) {
-            painter.setPen(QPen(toQColor(clBtnText), 1, Qt::DotLine));
-            painter.drawRect(rect().adjusted(3, 3, -4, -4));
-        }
-    }
-};
 
 std::string readWholeFile(const QString &path)
 {

@@ -4,13 +4,11 @@
 #include "shell/Application.h"
 #include "forms/main/Main.h"
 
-#include <QLabel>
-
 int runProgram()
 {
     Application->SetTitle(QStringLiteral("Tervana"));
     Application->CreateForm(FAbout);
-    FAbout->Label3->setText(QString());
+    FAbout->Label3->SetCaption(QString());
     FAbout->ShowModal();
     Application->DestroyForm(FAbout);
     FAbout = nullptr;

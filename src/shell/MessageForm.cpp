@@ -1,47 +1,25 @@
 #include "shell/MessageForm.h"
 
 #include "shell/Application.h"
+#include "widgets/Label.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 
 namespace {
 
 const QString ButtonCaption = QStringLiteral("OK");
-constexpr int TextFlags = Qt::TextWordWrap | Qt::TextExpandTabs | Qt::AlignLeft | Qt::AlignTop;
 
 // Multiply, then divide rounding to the nearest integer.
 int mulDiv(int number, int numerator, int denominator)
 {
     return (number * numerator + denominator / 2) / denominator;
 }
-
-// The message, drawn exactly as it was measured.
-class TMessageLabel : public QWidget
-{
-public:
-    TMessageLabel(const QString &text, QWidget *parent) : QWidget(parent), m_text(text)
-    {
-        setObjectName(QStringLiteral("Message"));
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setFont(font());
-        painter.drawText(rect(), TextFlags, m_text);
-    }
-
-private:
-    QString m_text;
-};
 
 } // namespace
 
@@ -61,7 +39,7 @@ TMessageLayout messageLayout(const QFont &font, const QString &text, int screenW
     const int buttonCount = 1;
     const int buttonSpacing = mulDiv(4, averageWidth, 4);
 
-    const QRect textRect = metrics.boundingRect(QRect(0, 0, screenWidth / 2, 0), TextFlags, text);
+    const QRect textRect = TLabel::wrappedTextRect(font, text, screenWidth / 2);
     const int buttonsWidth = buttonCount * buttonWidth + (buttonCount - 1) * buttonSpacing;
 
     TMessageLayout layout;
@@ -86,7 +64,12 @@ TMessageForm::TMessageForm(const QString &text) : m_text(text)
     const int screenWidth = screen ? screen->geometry().width() : 1024;
     const TMessageLayout layout = messageLayout(font(), text, screenWidth);
 
-    auto *label = new TMessageLabel(text, this);
+    // Drawn word-wrapped on the form's own background, exactly as it was measured.
+    auto *label = new TLabel(this);
+    label->setObjectName(QStringLiteral("Message"));
+    label->SetBackground(TLabelBackground::Transparent);
+    label->SetLineBreaks(TLineBreaks::WordWrap);
+    label->SetCaption(text);
     label->setGeometry(layout.messageRect);
     m_button = new QPushButton(ButtonCaption, this);
     m_button->setObjectName(QStringLiteral("OK"));

@@ -1,5 +1,7 @@
 #include "widgets/FlatLookAndFeelPainter.h"
 
+#include "widgets/FlatFrame.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QString>
@@ -65,6 +67,13 @@ void fill(QPainter &painter, const QRect &rect, TColor color)
     if (rect.isValid()) painter.fillRect(rect, toQColor(color));
 }
 
+// The flat look's one-pixel edge: the right and bottom edges drawn last own both far corners.
+void drawEdge(QPainter &painter, const QRect &rect, TColor leftTop, TColor rightBottom)
+{
+    paintFlatFrame(painter, rect, toQColor(leftTop), toQColor(rightBottom),
+                   TBottomLeftCorner::RightBottom);
+}
+
 // Integer halving that rounds a half away from zero.
 int halfRoundedAway(int value)
 {
@@ -98,28 +107,16 @@ void TFlatLookAndFeelPainter::fillTriangle(QPainter &painter, QPoint a, QPoint b
         painter.fillRect(QRect(span.first, y, span.second - span.first + 1, 1), toQColor(color));
 }
 
-void TFlatLookAndFeelPainter::drawFrame(QPainter &painter, const QRect &rect, TColor leftTop,
-                                        TColor rightBottom)
-{
-    if (rect.isEmpty()) return;
-    const int l = rect.left(), t = rect.top();
-    const int r = l + rect.width(), b = t + rect.height();
-    fill(painter, QRect(l, t, 1, b - t), leftTop);
-    fill(painter, QRect(l, t, r - l, 1), leftTop);
-    fill(painter, QRect(r - 1, t, 1, b - t), rightBottom);
-    fill(painter, QRect(l, b - 1, r - l, 1), rightBottom);
-}
-
 void TFlatLookAndFeelPainter::drawSunkenFrame(QPainter &painter, const QRect &rect)
 {
-    drawFrame(painter, rect, clBtnShadow, clBtnHighlight);
+    drawEdge(painter, rect, clBtnShadow, clBtnHighlight);
 }
 
 void TFlatLookAndFeelPainter::drawHeader(QPainter &painter, const QRect &rect)
 {
     if (rect.isEmpty()) return;
     fill(painter, rect.adjusted(1, 1, -1, -1), clBtnFace);
-    drawFrame(painter, rect, clBtnHighlight, clBtnShadow);
+    drawEdge(painter, rect, clBtnHighlight, clBtnShadow);
     // Soften the corner pixels so the edge reads as a flat raised bar, not a bevelled box.
     const int l = rect.left(), t = rect.top();
     const int r = l + rect.width(), b = t + rect.height();
@@ -163,9 +160,9 @@ void TFlatLookAndFeelPainter::drawSmallButton(QPainter &painter, const QRect &re
                                               TButtonState state)
 {
     if (state == TButtonState::Pressed)
-        drawFrame(painter, rect, clBtnShadow, clBtnHighlight);
+        drawEdge(painter, rect, clBtnShadow, clBtnHighlight);
     else
-        drawFrame(painter, rect, clBtnHighlight, clBtnShadow);
+        drawEdge(painter, rect, clBtnHighlight, clBtnShadow);
     fill(painter, rect.adjusted(1, 1, -1, -1), clBtnFace);
 }
 
@@ -229,7 +226,7 @@ void TFlatLookAndFeelPainter::drawCloseButton(QPainter &painter, const QRect &re
 void TFlatLookAndFeelPainter::drawCheckBox(QPainter &painter, const QRect &rect, TButtonState state,
                                            TChecked checked)
 {
-    drawFrame(painter, rect, clBtnShadow, clBtnHighlight);
+    drawEdge(painter, rect, clBtnShadow, clBtnHighlight);
     fill(painter, rect.adjusted(1, 1, -1, -1),
          state == TButtonState::Pressed ? clBtnFace : clWindow);
     if (checked == TChecked::No) return;

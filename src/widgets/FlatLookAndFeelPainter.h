@@ -32,9 +32,8 @@ public:
     // A filled triangle (pen and brush in one colour).
     static void fillTriangle(QPainter &painter, QPoint a, QPoint b, QPoint c, TColor color);
 
-    // The one-pixel frame: left and top in one colour, then right and bottom in the other.
-    static void drawFrame(QPainter &painter, const QRect &rect, TColor leftTop, TColor rightBottom);
-    // A sunken one-pixel edge, as around the grid.
+    // A sunken one-pixel edge, as around the grid; its right and bottom edges own both far
+    // corners (paintFlatFrame with TBottomLeftCorner::RightBottom).
     static void drawSunkenFrame(QPainter &painter, const QRect &rect);
     // A header cell's background and raised edge with softened corners.
     static void drawHeader(QPainter &painter, const QRect &rect);

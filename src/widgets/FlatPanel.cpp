@@ -81,7 +81,7 @@ void TFlatPanel::paintBackground(QPainter &painter) const
 
 void TFlatPanel::paintFrame(QPainter &painter) const
 {
-    paintFlatFrame(painter, rect(), m_colorHighLight, m_colorShadow);
+    paintFlatFrame(painter, rect(), m_colorHighLight, m_colorShadow, TBottomLeftCorner::LeftTop);
 }
 
 void TFlatPanel::paintCaption(QPainter &painter) const

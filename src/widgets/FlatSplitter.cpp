@@ -199,7 +199,7 @@ void TFlatSplitter::paintEvent(QPaintEvent *event)
     {
         QPainter painter(&buffer);
         paintFace(painter);
-        paintFlatFrame(painter, rect(), m_colorBorder, m_colorBorder);
+        paintFlatFrame(painter, rect(), m_colorBorder, m_colorBorder, TBottomLeftCorner::LeftTop);
     }
     QPainter painter(this);
     painter.setClipRegion(event->region());

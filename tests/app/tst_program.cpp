@@ -34,7 +34,7 @@ TEST(Program, SplashThenMainWindowThenTheEnd)
         splashChecked = true;
         EXPECT_EQ(about, FAbout);
         EXPECT_TRUE(about->isModal());
-        EXPECT_TRUE(about->Label3->text().isEmpty());
+        EXPECT_TRUE(about->Label3->Caption().isEmpty());
         EXPECT_EQ(Form1, nullptr) << "the main window exists only after the splash";
         EXPECT_EQ(Application->MainForm(), about);
         QTest::mouseClick(about->Image1, Qt::LeftButton);
