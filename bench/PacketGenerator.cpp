@@ -1,6 +1,6 @@
 #include "PacketGenerator.h"
 
-#include "DataPacket.h"
+#include "engine/DataPacket.h"
 
 #include <algorithm>
 #include <vector>

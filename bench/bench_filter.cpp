@@ -1,8 +1,8 @@
 #include "PacketGenerator.h"
 
-#include "Codec.h"
-#include "DataPacket.h"
-#include "cxDataFilterCriteria.h"
+#include "platform/Codec.h"
+#include "engine/DataPacket.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

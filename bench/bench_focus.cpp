@@ -1,9 +1,9 @@
 #include "PacketGenerator.h"
 
-#include "ClientDataSet.h"
-#include "Grid.h"
-#include "Main.h"
-#include "ModulePath.h"
+#include "data/ClientDataSet.h"
+#include "grid/cxGrid.h"
+#include "forms/main/Main.h"
+#include "platform/ModulePath.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,12 @@
 #include "PacketGenerator.h"
 
-#include "ClientDataSet.h"
-#include "DataSource.h"
-#include "DrugFields.h"
-#include "Field.h"
-#include "GridDBDataController.h"
-#include "cxFilterValueList.h"
+#include "data/ClientDataSet.h"
+#include "data/DataSource.h"
+#include "druglist/DrugFields.h"
+#include "druglist/DrugListColumns.h"
+#include "data/Field.h"
+#include "controller/cxGridDBDataController.h"
+#include "controller/cxFilterValueList.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,10 +26,7 @@
 
 namespace {
 
-const std::vector<std::string> ColumnFieldNames = {
-    "Tongyongming", "Zuoyongleibie", "Yaolizuoyong",        "Shiyongzheng",   "Yongfayongliang",
-    "Jinjizheng",   "Guige",         "Yaowuxianghuzuoyong", "Buliangfanyong", "Zhuyishixiang",
-    "Leibie",       "Phone",         "Shengchanqiye"};
+const std::vector<std::string> ColumnFieldNames = drugListFieldNames();
 
 std::string s_path;
 

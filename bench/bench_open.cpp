@@ -1,12 +1,12 @@
 #include "PacketGenerator.h"
 
-#include "ClientDataSet.h"
-#include "DSIntf.h"
-#include "DrugFields.h"
-#include "Field.h"
-#include "ModulePath.h"
-#include "SharedReadFile.h"
-#include "Tolvane.h"
+#include "data/ClientDataSet.h"
+#include "engine/DSIntf.h"
+#include "druglist/DrugFields.h"
+#include "data/Field.h"
+#include "platform/ModulePath.h"
+#include "platform/SharedReadFile.h"
+#include "companion/Tolvane.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>

@@ -1,7 +1,7 @@
-#include "Tolvane.h"
+#include "companion/Tolvane.h"
 
-#include "IntegrityRecord.h"
-#include "ModulePath.h"
+#include "platform/IntegrityRecord.h"
+#include "platform/ModulePath.h"
 
 #define TOLVANE_EXPORT __attribute__((visibility("default")))
 

@@ -1,11 +1,11 @@
-#include "ClientDataSet.h"
+#include "data/ClientDataSet.h"
 
-#include "AtomicFile.h"
-#include "Codec.h"
-#include "DataLink.h"
-#include "DataSource.h"
-#include "Field.h"
-#include "SharedReadFile.h"
+#include "platform/AtomicFile.h"
+#include "platform/Codec.h"
+#include "data/DataLink.h"
+#include "data/DataSource.h"
+#include "data/Field.h"
+#include "platform/SharedReadFile.h"
 
 #include <algorithm>
 #include <array>
@@ -20,40 +20,10 @@ constexpr std::string_view ReadOnlyDataSet = "Cannot modify a read-only dataset"
 constexpr std::string_view NotAllowed = "Modifications are not allowed";
 constexpr std::string_view NotEditing = "Dataset not in edit or insert mode";
 
-char foldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Field names compare without regard to letter case. Both bytes of a double-byte character
-// compare exactly: a trail byte in the letter range is no letter.
-bool sameFieldName(std::string_view first, std::string_view second)
-{
-    if (first.size() != second.size()) return false;
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        if (gbk::isLeadByte(static_cast<unsigned char>(first[i])) && i + 1 < first.size()) {
-            if (first[i] != second[i] || first[i + 1] != second[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        if (foldAscii(first[i]) != foldAscii(second[i])) return false;
-    }
-    return true;
-}
-
 bool isStringClass(std::string_view typeName)
 {
     static constexpr std::array<std::string_view, 3> Accepted = {"String", "FixedChar", "Guid"};
     return std::find(Accepted.begin(), Accepted.end(), typeName) != Accepted.end();
-}
-
-TStreamMode streamModeFor(const std::string &fileName)
-{
-    std::string extension = std::filesystem::path(fileName).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return extension == ".xml" ? TStreamMode::Xml : TStreamMode::Binary;
 }
 
 } // namespace
@@ -103,7 +73,7 @@ TField *TClientDataSet::field(int index) const
 TField *TClientDataSet::FindField(std::string_view fieldName) const
 {
     for (const auto &field : m_fields)
-        if (sameFieldName(field->FieldName(), fieldName)) return field.get();
+        if (gbk::equalIgnoringAsciiCase(field->FieldName(), fieldName)) return field.get();
     return nullptr;
 }
 
@@ -194,7 +164,7 @@ void TClientDataSet::bindFields()
     const std::vector<TFieldDescriptor> &descriptors = m_store->fieldDescriptors();
     for (auto &field : m_fields) {
         auto match = std::find_if(descriptors.begin(), descriptors.end(), [&](const auto &d) {
-            return sameFieldName(d.name, field->FieldName());
+            return gbk::equalIgnoringAsciiCase(d.name, field->FieldName());
         });
         if (match == descriptors.end()) raise("Field '" + field->DisplayName() + "' not found");
         if (!isStringClass(match->typeName))
@@ -223,7 +193,7 @@ void TClientDataSet::closeCursor()
     const std::string cannotCreate = "Cannot create file " + m_fileName;
     if (!file.ok()) raise(cannotCreate);
     engineCall([&] {
-        store->StreamOut(streamModeFor(m_fileName), [&](std::string_view bytes) {
+        store->StreamOut([&](std::string_view bytes) {
             if (!file.write(bytes)) raise(cannotCreate);
         });
     });

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DSIntf.h"
-#include "DatabaseError.h"
-#include "DataEvent.h"
+#include "engine/DSIntf.h"
+#include "data/DatabaseError.h"
+#include "data/DataEvent.h"
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,9 @@
 // The record window of TClientDataSet: fetching records into its buffers, the moves,
 // resynchronising after an edit, bookmarks and the window's size.
-#include "ClientDataSet.h"
+#include "data/ClientDataSet.h"
 
-#include "DataLink.h"
-#include "DataSource.h"
+#include "data/DataLink.h"
+#include "data/DataSource.h"
 
 #include <algorithm>
 #include <cassert>

@@ -1,7 +1,7 @@
-#include "DataLink.h"
+#include "data/DataLink.h"
 
-#include "ClientDataSet.h"
-#include "DataSource.h"
+#include "data/ClientDataSet.h"
+#include "data/DataSource.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataEvent.h"
+#include "data/DataEvent.h"
 
 class TClientDataSet;
 class TDataSource;

@@ -1,7 +1,7 @@
-#include "DataSource.h"
+#include "data/DataSource.h"
 
-#include "ClientDataSet.h"
-#include "DataLink.h"
+#include "data/ClientDataSet.h"
+#include "data/DataLink.h"
 
 #include <algorithm>
 

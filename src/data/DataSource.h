@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataEvent.h"
+#include "data/DataEvent.h"
 
 #include <string>
 #include <vector>

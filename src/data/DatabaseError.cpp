@@ -1,4 +1,4 @@
-#include "DatabaseError.h"
+#include "data/DatabaseError.h"
 
 EDatabaseError componentError(std::string_view componentName, std::string_view message)
 {

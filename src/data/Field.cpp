@@ -1,8 +1,8 @@
-#include "Field.h"
+#include "data/Field.h"
 
-#include "ClientDataSet.h"
-#include "Codec.h"
-#include "DatabaseError.h"
+#include "data/ClientDataSet.h"
+#include "platform/Codec.h"
+#include "data/DatabaseError.h"
 
 #include <cassert>
 

@@ -1,8 +1,8 @@
-#include "FieldDataLink.h"
+#include "data/FieldDataLink.h"
 
-#include "ClientDataSet.h"
-#include "DatabaseError.h"
-#include "Field.h"
+#include "data/ClientDataSet.h"
+#include "data/DatabaseError.h"
+#include "data/Field.h"
 
 TFieldDataLink::TFieldDataLink()
 {

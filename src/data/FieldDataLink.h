@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataLink.h"
+#include "data/DataLink.h"
 
 #include <functional>
 #include <string>

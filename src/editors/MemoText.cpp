@@ -1,7 +1,7 @@
-#include "MemoText.h"
+#include "editors/MemoText.h"
 
-#include "Codec.h"
-#include "GbkQt.h"
+#include "platform/Codec.h"
+#include "platformui/GbkQt.h"
 
 namespace memotext {
 

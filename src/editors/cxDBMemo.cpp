@@ -1,8 +1,8 @@
-#include "cxDBMemo.h"
+#include "editors/cxDBMemo.h"
 
-#include "Field.h"
-#include "MemoText.h"
-#include "cxInnerMemo.h"
+#include "data/Field.h"
+#include "editors/MemoText.h"
+#include "editors/cxInnerMemo.h"
 
 #include <QPainter>
 #include <QPaintEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FieldDataLink.h"
-#include "SystemColors.h"
+#include "data/FieldDataLink.h"
+#include "platformui/SystemColors.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
-#include "cxInnerMemo.h"
+#include "editors/cxInnerMemo.h"
 
-#include "Application.h"
-#include "MemoText.h"
-#include "cxDBMemo.h"
+#include "shell/Application.h"
+#include "editors/MemoText.h"
+#include "editors/cxDBMemo.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,9 +1,9 @@
-#include "GridPainter.h"
+#include "grid/GridPainter.h"
 
-#include "GridDBTableView.h"
+#include "grid/cxGridDBTableView.h"
 
-#include "GbkQt.h"
-#include "SystemColors.h"
+#include "platformui/GbkQt.h"
+#include "platformui/SystemColors.h"
 
 #include <QPainter>
 
@@ -48,8 +48,8 @@ void TGridPainter::paint(QPainter &painter) const
     paintRows(painter);
     paintFocusFrame(painter);
     painter.restore();
-    // FIXME: the vertical scroll bar and the filter box are not drawn yet; their places are
-    // kept free in the layout.
+    // The vertical scroll bar and the filter box are child widgets of their own; they paint
+    // themselves over the places the layout keeps free for them.
     paintFrame(painter);
     paintSizingLine(painter);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlatLookAndFeelPainter.h"
+#include "widgets/FlatLookAndFeelPainter.h"
 
 #include <QFont>
 

@@ -1,7 +1,7 @@
-#include "ScrollPictures.h"
+#include "grid/ScrollPictures.h"
 
-#include "FlatLookAndFeelPainter.h"
-#include "SystemColors.h"
+#include "widgets/FlatLookAndFeelPainter.h"
+#include "platformui/SystemColors.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,6 +1,6 @@
-#include "AtomicFile.h"
+#include "platform/AtomicFile.h"
 
-#include "ModulePath.h"
+#include "platform/ModulePath.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "ByteBuffer.h"
+#include "platform/ByteBuffer.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "Codec.h"
+#include "platform/Codec.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -129,3 +129,40 @@ bool isValid(std::string_view bytes)
 }
 
 } // namespace gbk
+
+std::string gbk::upperAscii(std::string_view bytes)
+{
+    std::string upper(bytes);
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(upper[i]);
+        if (isLeadByte(byte))
+            ++i;
+        else if (byte >= 'a' && byte <= 'z')
+            upper[i] = static_cast<char>(byte - 'a' + 'A');
+    }
+    return upper;
+}
+
+bool gbk::equalIgnoringAsciiCase(std::string_view first, std::string_view second)
+{
+    return first.size() == second.size() && upperAscii(first) == upperAscii(second);
+}
+
+void utf8::append(std::string &out, char32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}

@@ -28,4 +28,19 @@ std::size_t wholeCharPrefix(std::string_view bytes, std::size_t limit);
 // True when every byte sequence of `bytes` is a character that GBK defines.
 bool isValid(std::string_view bytes);
 
+// The text with its ASCII letters in upper case. The second byte of a double-byte character
+// is never changed: it may look like a letter, but it is not one.
+std::string upperAscii(std::string_view bytes);
+
+// Equal apart from the letter case of ASCII letters; double-byte characters compare exactly.
+// Field names and the words of the filter's values compare so.
+bool equalIgnoringAsciiCase(std::string_view first, std::string_view second);
+
 } // namespace gbk
+
+namespace utf8 {
+
+// Appends the UTF-8 encoding of a code point (at most U+10FFFF).
+void append(std::string &out, char32_t codePoint);
+
+} // namespace utf8

@@ -1,4 +1,4 @@
-#include "IntegrityRecord.h"
+#include "platform/IntegrityRecord.h"
 
 #include <cstring>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "SharedReadFile.h"
+#include "platform/SharedReadFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ByteBuffer.h"
+#include "platform/ByteBuffer.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "AlignLayout.h"
+#include "widgets/AlignLayout.h"
 
 #include <QChildEvent>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "CustomPanel.h"
+#include "widgets/CustomPanel.h"
 
-#include "AlignLayout.h"
+#include "widgets/AlignLayout.h"
 
 #include <QPalette>
 

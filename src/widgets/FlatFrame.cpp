@@ -1,11 +1,11 @@
-#include "FlatFrame.h"
+#include "widgets/FlatFrame.h"
 
 #include <QColor>
 #include <QPainter>
 #include <QRect>
 
-void paintFlatFrame(QPainter &painter, const QRect &bounds, const QColor &highlight,
-                    const QColor &shadow)
+void paintFlatFrame(QPainter &painter, const QRect &bounds, const QColor &leftTop,
+                    const QColor &rightBottom, TBottomLeftCorner corner)
 {
     if (bounds.isEmpty()) return;
     const int left = bounds.left();
@@ -13,9 +13,21 @@ void paintFlatFrame(QPainter &painter, const QRect &bounds, const QColor &highli
     const int right = bounds.right();
     const int bottom = bounds.bottom();
     // Filled one-pixel rectangles rather than lines, so that no pen rule decides which end
-    // pixel of an edge is drawn. Shadow first: the highlight owns the corners it shares.
-    painter.fillRect(QRect(QPoint(right, top), QPoint(right, bottom)), shadow);
-    painter.fillRect(QRect(QPoint(left, bottom), QPoint(right, bottom)), shadow);
-    painter.fillRect(QRect(QPoint(left, top), QPoint(left, bottom)), highlight);
-    if (right > left) painter.fillRect(QRect(QPoint(left, top), QPoint(right - 1, top)), highlight);
+    // pixel of an edge is drawn; the edges painted last own the corners they share.
+    auto paintLeftTop = [&] {
+        painter.fillRect(QRect(QPoint(left, top), QPoint(left, bottom)), leftTop);
+        if (right > left)
+            painter.fillRect(QRect(QPoint(left, top), QPoint(right - 1, top)), leftTop);
+    };
+    auto paintRightBottom = [&] {
+        painter.fillRect(QRect(QPoint(right, top), QPoint(right, bottom)), rightBottom);
+        painter.fillRect(QRect(QPoint(left, bottom), QPoint(right, bottom)), rightBottom);
+    };
+    if (corner == TBottomLeftCorner::LeftTop) {
+        paintRightBottom();
+        paintLeftTop();
+    } else {
+        paintLeftTop();
+        paintRightBottom();
+    }
 }

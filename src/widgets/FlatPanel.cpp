@@ -1,7 +1,7 @@
-#include "FlatPanel.h"
+#include "widgets/FlatPanel.h"
 
-#include "FlatFrame.h"
-#include "SystemColors.h"
+#include "widgets/FlatFrame.h"
+#include "platformui/SystemColors.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -81,7 +81,7 @@ void TFlatPanel::paintBackground(QPainter &painter) const
 
 void TFlatPanel::paintFrame(QPainter &painter) const
 {
-    paintFlatFrame(painter, rect(), m_colorHighLight, m_colorShadow);
+    paintFlatFrame(painter, rect(), m_colorHighLight, m_colorShadow, TBottomLeftCorner::LeftTop);
 }
 
 void TFlatPanel::paintCaption(QPainter &painter) const

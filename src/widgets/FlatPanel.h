@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CustomPanel.h"
+#include "widgets/CustomPanel.h"
 
 #include <QColor>
 

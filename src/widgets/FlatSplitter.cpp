@@ -1,7 +1,7 @@
-#include "FlatSplitter.h"
+#include "widgets/FlatSplitter.h"
 
-#include "FlatFrame.h"
-#include "SystemColors.h"
+#include "widgets/FlatFrame.h"
+#include "platformui/SystemColors.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -199,7 +199,7 @@ void TFlatSplitter::paintEvent(QPaintEvent *event)
     {
         QPainter painter(&buffer);
         paintFace(painter);
-        paintFlatFrame(painter, rect(), m_colorBorder, m_colorBorder);
+        paintFlatFrame(painter, rect(), m_colorBorder, m_colorBorder, TBottomLeftCorner::LeftTop);
     }
     QPainter painter(this);
     painter.setClipRegion(event->region());

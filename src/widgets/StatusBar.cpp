@@ -1,7 +1,7 @@
-#include "StatusBar.h"
+#include "widgets/StatusBar.h"
 
-#include "FlatFrame.h"
-#include "SystemColors.h"
+#include "widgets/FlatFrame.h"
+#include "platformui/SystemColors.h"
 
 #include <QPainter>
 #include <QSizeGrip>
@@ -57,7 +57,8 @@ void TStatusBar::paintEvent(QPaintEvent *)
     painter.setFont(font());
     for (int i = 0; i < panelCount(); ++i) {
         const QRect panel = panelRect(i);
-        paintFlatFrame(painter, panel, toQColor(clBtnShadow), toQColor(clBtnHighlight));
+        paintFlatFrame(painter, panel, toQColor(clBtnShadow), toQColor(clBtnHighlight),
+                       TBottomLeftCorner::LeftTop);
         painter.setPen(toQColor(clBtnText));
         const QRect text = panel.adjusted(TextIndent, 1, -1, -1);
         painter.save();

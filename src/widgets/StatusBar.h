@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AlignLayout.h"
+#include "widgets/AlignLayout.h"
 
 #include <QWidget>
 

@@ -1,13 +1,13 @@
-#include "About.h"
-#include "ClientDataSet.h"
+#include "forms/about/About.h"
+#include "data/ClientDataSet.h"
 #include "DataSetTestSupport.h"
-#include "IntegrityRecord.h"
-#include "ModulePath.h"
-#include "Application.h"
-#include "Main.h"
-#include "MessageForm.h"
+#include "platform/IntegrityRecord.h"
+#include "platform/ModulePath.h"
+#include "shell/Application.h"
+#include "forms/main/Main.h"
+#include "shell/MessageForm.h"
 #include "ModalDriver.h"
-#include "Program.h"
+#include "program/Program.h"
 #include "RecordingPlatform.h"
 
 #include <QElapsedTimer>
@@ -34,7 +34,7 @@ TEST(Program, SplashThenMainWindowThenTheEnd)
         splashChecked = true;
         EXPECT_EQ(about, FAbout);
         EXPECT_TRUE(about->isModal());
-        EXPECT_TRUE(about->Label3->text().isEmpty());
+        EXPECT_TRUE(about->Label3->Caption().isEmpty());
         EXPECT_EQ(Form1, nullptr) << "the main window exists only after the splash";
         EXPECT_EQ(Application->MainForm(), about);
         QTest::mouseClick(about->Image1, Qt::LeftButton);

@@ -1,10 +1,10 @@
-#include "Application.h"
-#include "Form.h"
-#include "MessageForm.h"
+#include "shell/Application.h"
+#include "shell/Form.h"
+#include "shell/MessageForm.h"
 #include "ModalDriver.h"
 #include "RecordingPlatform.h"
 
-#include "Exception.h"
+#include "platform/Exception.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

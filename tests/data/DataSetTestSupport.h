@@ -2,11 +2,11 @@
 
 // Builds data packet files for the data set suites and records what data links hear.
 
-#include "ClientDataSet.h"
-#include "Codec.h"
-#include "DataLink.h"
-#include "DrugFields.h"
-#include "Field.h"
+#include "data/ClientDataSet.h"
+#include "platform/Codec.h"
+#include "data/DataLink.h"
+#include "druglist/DrugFields.h"
+#include "data/Field.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The record cursor: moves, bookmarks, the window of record buffers and what links hear.
 #include "DataSetTestSupport.h"
 
-#include "DataSource.h"
-#include "FieldDataLink.h"
+#include "data/DataSource.h"
+#include "data/FieldDataLink.h"
 
 using namespace testsupport;
 

@@ -1,10 +1,10 @@
 // The edit cycle through field links, opening the data file and writing it back on close.
 #include "DataSetTestSupport.h"
 
-#include "DataPacket.h"
-#include "DataSource.h"
-#include "FieldDataLink.h"
-#include "IntegrityRecord.h"
+#include "engine/DataPacket.h"
+#include "data/DataSource.h"
+#include "data/FieldDataLink.h"
+#include "platform/IntegrityRecord.h"
 
 #include <csignal>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // The drug field set: binding to the file's fields, reading values and cutting writes.
 #include "DataSetTestSupport.h"
 
-#include "DataSource.h"
+#include "data/DataSource.h"
 
 using namespace testsupport;
 

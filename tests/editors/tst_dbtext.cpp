@@ -2,10 +2,10 @@
 // click; plus the pixels of a memo pane's frame.
 #include "DataSetTestSupport.h"
 
-#include "DBText.h"
-#include "DataSource.h"
-#include "Fonts.h"
-#include "cxDBMemo.h"
+#include "editors/DBText.h"
+#include "data/DataSource.h"
+#include "platformui/Fonts.h"
+#include "editors/cxDBMemo.h"
 
 #include <QApplication>
 #include <QFontMetrics>

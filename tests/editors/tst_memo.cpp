@@ -2,11 +2,11 @@
 // bound field and to the data set's edit cycle, on real data packet files.
 #include "DataSetTestSupport.h"
 
-#include "DataSource.h"
-#include "GbkQt.h"
-#include "SystemColors.h"
-#include "cxDBMemo.h"
-#include "cxInnerMemo.h"
+#include "data/DataSource.h"
+#include "platformui/GbkQt.h"
+#include "platformui/SystemColors.h"
+#include "editors/cxDBMemo.h"
+#include "editors/cxInnerMemo.h"
 
 #include <QAction>
 #include <QApplication>

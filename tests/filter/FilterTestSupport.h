@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Codec.h"
-#include "cxDataFilterCriteria.h"
+#include "platform/Codec.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <optional>
 #include <stdexcept>

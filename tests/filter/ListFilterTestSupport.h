@@ -3,16 +3,16 @@
 // The main window's drug list with a data file of chosen generic names, and simulated input
 // on its column drop-down and filter box. Each test runs in a process of its own.
 
-#include "Application.h"
+#include "shell/Application.h"
 #include "DataSetTestSupport.h"
-#include "Grid.h"
-#include "GridDBTableView.h"
-#include "GridFilterPopup.h"
-#include "GridTableFiltering.h"
-#include "IntegrityRecord.h"
-#include "Main.h"
+#include "grid/cxGrid.h"
+#include "grid/cxGridDBTableView.h"
+#include "gridfilter/cxGridFilterPopup.h"
+#include "gridfilter/cxGridTableFiltering.h"
+#include "platform/IntegrityRecord.h"
+#include "forms/main/Main.h"
 #include "ModalDriver.h"
-#include "ModulePath.h"
+#include "platform/ModulePath.h"
 
 #include <QTest>
 

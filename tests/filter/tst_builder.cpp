@@ -1,14 +1,15 @@
-#include "FilterControl.h"
-#include "FilterControlDialog.h"
-#include "FilterControlDropDown.h"
+#include "filterdialogs/cxFilterControl.h"
+#include "criteria/cxFilterOperatorCatalogue.h"
+#include "filterdialogs/fmFilterControlDialog.h"
+#include "filterdialogs/cxFilterControlDropDown.h"
 
-#include "Application.h"
-#include "Fonts.h"
-#include "GbkQt.h"
+#include "shell/Application.h"
+#include "platformui/Fonts.h"
+#include "platformui/GbkQt.h"
 #include "ModalDriver.h"
 #include "RecordingPlatform.h"
-#include "SystemColors.h"
-#include "cxDataFilterCriteria.h"
+#include "platformui/SystemColors.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -27,7 +28,7 @@
 namespace {
 
 using Element = TcxFilterControlElement;
-using Op = TcxFilterControlOperator;
+using Op = TcxFilterEditorOperator;
 
 std::string gbk(const char *utf8)
 {
@@ -328,6 +329,45 @@ TEST(FilterBuilder, ValueSlotsFollowTheOperator)
                 EXPECT_TRUE(condition.values[index].value.isNull());
         }
     }
+}
+
+// Every operator of the catalogue that the builder offers is stored with the kind and the
+// null value the catalogue gives it, named in the filter text by its word, and shows as the
+// same operator when the criteria is read back.
+TEST(FilterBuilder, EveryOfferedOperatorRoundTripsThroughTheCriteria)
+{
+    TcxFilterControlTree tree({{0, true}});
+    const std::vector<Op> offered = tree.supportedOperators(0);
+    for (const TcxFilterOperatorEntry &entry : filteroperators::Catalogue) {
+        if (std::find(offered.begin(), offered.end(), entry.op) == offered.end()) continue;
+        SCOPED_TRACE(std::string(entry.word));
+        tree.clear();
+        TcxFilterControlRow &condition = *tree.addCondition(tree.root());
+        tree.setOperator(condition, entry.op);
+        for (std::size_t i = 0; i < condition.values.size(); ++i)
+            condition.values[i] = {TVariant(i ? "B" : "A"), i ? "B" : "A"};
+
+        TcxFilterCriteria criteria;
+        ASSERT_TRUE(tree.build(criteria));
+        ASSERT_EQ(criteria.root().count(), 1);
+        const auto &item = static_cast<const TcxFilterCriteriaItem &>(*criteria.root().item(0));
+        EXPECT_EQ(item.operatorKind(), entry.kind);
+        EXPECT_EQ(item.value().isNull(), entry.nullTest);
+        // Named by symbol, as the list shows it, and by word, as the builder's text shows it.
+        const std::string bySymbol = criteria.filterText();
+        EXPECT_TRUE(bySymbol.find(gbk(std::string(entry.symbol).c_str())) != std::string::npos ||
+                    bySymbol.find(gbk(std::string(entry.word).c_str())) != std::string::npos)
+            << bySymbol;
+        criteria.SetOptions({fcoShowOperatorDescription});
+        EXPECT_NE(criteria.filterText().find(gbk(std::string(entry.word).c_str())),
+                  std::string::npos);
+
+        TcxFilterControlTree loaded({{0, true}});
+        loaded.load(criteria);
+        ASSERT_EQ(loaded.count(), 2);
+        EXPECT_EQ(loaded.row(1)->op, entry.op);
+    }
+    EXPECT_EQ(offered.size(), 14u);
 }
 
 TEST(FilterBuilder, LikeOperatorsNeedATextColumn)
@@ -684,7 +724,7 @@ TEST(FilterBuilder, CancelAfterApplyKeepsTheAppliedFilterAndThePlaceIsRemembered
         placeAtClose = dialog->geometry();
         QTest::mouseClick(dialog->btCancel, Qt::LeftButton);
     });
-    EXPECT_FALSE(executeFilterControlDialog(list.link()));
+    EXPECT_FALSE(executeFilterBuilder(list.link()));
     EXPECT_EQ(list.filterText(), QStringLiteral("(药品列表 = 空)"));
     EXPECT_TRUE(list.criteria.Active());
     EXPECT_EQ(list.rows, std::vector<int>{4});
@@ -696,14 +736,14 @@ TEST(FilterBuilder, CancelAfterApplyKeepsTheAppliedFilterAndThePlaceIsRemembered
         EXPECT_EQ(dialog->FilterControl->tree().count(), 2);
         QTest::keyClick(dialog->FilterControl, Qt::Key_Escape);
     });
-    EXPECT_FALSE(executeFilterControlDialog(list.link()));
+    EXPECT_FALSE(executeFilterBuilder(list.link()));
     EXPECT_EQ(placeAtOpen, placeAtClose);
 
     whenShown<TfmFilterControlDialog>([&](TfmFilterControlDialog *dialog) {
         dialog->FilterControl->clearAll();
         QTest::mouseClick(dialog->btOk, Qt::LeftButton);
     });
-    EXPECT_TRUE(executeFilterControlDialog(list.link()));
+    EXPECT_TRUE(executeFilterBuilder(list.link()));
     EXPECT_TRUE(list.criteria.isEmpty());
     EXPECT_EQ(list.rows.size(), list.records.size());
 }

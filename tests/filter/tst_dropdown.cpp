@@ -1,14 +1,14 @@
 #include "ListFilterTestSupport.h"
 
-#include "ClientDataSet.h"
-#include "FilterControlDialog.h"
-#include "cxFilterDialog.h"
-#include "Codec.h"
-#include "GbkQt.h"
+#include "data/ClientDataSet.h"
+#include "filterdialogs/fmFilterControlDialog.h"
+#include "filterdialogs/cxFilterDialog.h"
+#include "platform/Codec.h"
+#include "platformui/GbkQt.h"
 #include "MessageRecorder.h"
 #include "RecordingPlatform.h"
-#include "ScrollBar.h"
-#include "cxDataFilterCriteria.h"
+#include "grid/cxScrollBar.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <QKeyEvent>
 
@@ -280,7 +280,7 @@ TEST(FilterDropDown, CustomEntryOpensTheCustomDialogOrTheBuilderWhenTheFilterDoe
     // Three conditions on one column do not fit the custom dialog.
     for (const char *value : {"A", "B", "C"})
         criteria().addCondition(nullptr, 0, TcxFilterOperatorKind::Equal, TVariant(value), value);
-    ASSERT_FALSE(fitsFilterDialog(criteria()));
+    ASSERT_FALSE(fitsCustomFilterDialog(criteria()));
     bool builderShown = false;
     whenShown<TfmFilterControlDialog>([&](TfmFilterControlDialog *dialog) {
         builderShown = true;

@@ -1,4 +1,4 @@
-#include "cxDataFilterCriteria.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include "FilterTestSupport.h"
 
@@ -459,7 +459,6 @@ TEST_F(FilterCriteria, AssignCopiesSettingsAndCarriesColumnsByTheirIds)
     builder.SetPercentWildcard('*');
     builder.SetUnderscoreWildcard('?');
     builder.SetMaxValueListCount(7);
-    builder.SetDateTimeFormat("yyyy");
     builder.SetActive(true);
     builder.root().setBoolOperator(B::Or);
     builder.addCondition(nullptr, 103, K::Like, "*b", "*b");
@@ -474,7 +473,6 @@ TEST_F(FilterCriteria, AssignCopiesSettingsAndCarriesColumnsByTheirIds)
     EXPECT_EQ(criteria.PercentWildcard(), '*');
     EXPECT_EQ(criteria.UnderscoreWildcard(), '?');
     EXPECT_EQ(criteria.MaxValueListCount(), 7);
-    EXPECT_EQ(criteria.DateTimeFormat(), "yyyy");
     EXPECT_FALSE(criteria.Active()) << "only a controller's criteria hands on Active";
 
     changes = 0;

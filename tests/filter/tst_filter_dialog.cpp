@@ -1,14 +1,15 @@
-#include "cxFilterDialog.h"
-#include "cxMaskEdit.h"
+#include "filterdialogs/cxFilterDialog.h"
+#include "filterdialogs/OperatorText.h"
+#include "editors/cxMaskEdit.h"
 
-#include "cxDataFilterCriteria.h"
-#include "cxFilterCriteria.h"
+#include "criteria/cxDataFilterCriteria.h"
+#include "criteria/cxFilterCriteria.h"
 
-#include "Application.h"
-#include "GbkQt.h"
+#include "shell/Application.h"
+#include "platformui/GbkQt.h"
 #include "ModalDriver.h"
 #include "RecordingPlatform.h"
-#include "SystemColors.h"
+#include "platformui/SystemColors.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -138,7 +139,7 @@ bool runDialog(TcxFilterCriteria &criteria, const std::function<void(TcxFilterDi
         shown = true;
         script(*dialog);
     });
-    const bool ok = executeFilterDialog(criteria, column);
+    const bool ok = executeCustomFilterDialog(criteria, column);
     EXPECT_TRUE(shown);
     return ok;
 }
@@ -241,13 +242,13 @@ TEST(FilterDialogFit, TableOfCriteria)
         SCOPED_TRACE(row.name);
         TcxFilterCriteria criteria;
         row.build(criteria);
-        EXPECT_EQ(fitsFilterDialog(criteria), row.fits);
+        EXPECT_EQ(fitsCustomFilterDialog(criteria), row.fits);
     }
 }
 
 TEST(FilterDialogOperators, MapToCriteriaKindsAndBack)
 {
-    using Op = TcxFilterDialogOperator;
+    using Op = TcxFilterEditorOperator;
     using Kind = TcxFilterOperatorKind;
     struct TCase
     {
@@ -257,7 +258,7 @@ TEST(FilterDialogOperators, MapToCriteriaKindsAndBack)
     };
     const std::vector<TCase> cases = {
         {Op::Equal, Kind::Equal, "等于"},          {Op::NotLike, Kind::NotLike, "不相似"},
-        {Op::Blanks, Kind::Equal, "为空"},         {Op::NonBlanks, Kind::NotEqual, "不为空"},
+        {Op::Null, Kind::Equal, "为空"},         {Op::NotNull, Kind::NotEqual, "不为空"},
         {Op::Between, Kind::Between, "在...之间"}, {Op::NotInList, Kind::NotInList, "不包含"},
         {Op::Yesterday, Kind::Yesterday, "昨天"},  {Op::NextYear, Kind::NextYear, "下一年"},
     };
@@ -265,17 +266,17 @@ TEST(FilterDialogOperators, MapToCriteriaKindsAndBack)
     for (const TCase &row : cases) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(criteriaKind(row.op), row.kind);
-        EXPECT_EQ(dialogOperatorText(row.op), QString::fromUtf8(row.text));
-        const TVariant value = isBlankTest(row.op) ? TVariant() : TVariant("A");
+        EXPECT_EQ(operatorText(row.op), QString::fromUtf8(row.text));
+        const TVariant value = isNullTest(row.op) ? TVariant() : TVariant("A");
         const TcxFilterCriteriaItem *condition =
             criteria.addCondition(nullptr, 0, row.kind, value, "A");
-        EXPECT_EQ(dialogOperatorOf(*condition), row.op);
+        EXPECT_EQ(editorOperatorOf(*condition), row.op);
     }
     // Every number round-trips through its kind, the blank tests through a null value.
     for (int number = 1; number <= 26; ++number) {
         const auto op = static_cast<Op>(number);
-        const TVariant value = isBlankTest(op) ? TVariant() : TVariant("A");
-        EXPECT_EQ(dialogOperatorOf(*criteria.addCondition(nullptr, 0, criteriaKind(op), value, "")),
+        const TVariant value = isNullTest(op) ? TVariant() : TVariant("A");
+        EXPECT_EQ(editorOperatorOf(*criteria.addCondition(nullptr, 0, criteriaKind(op), value, "")),
                   op)
             << number;
     }
@@ -306,7 +307,7 @@ TEST(FilterDialog, OpensOnAnUnfilteredColumn)
         EXPECT_EQ(second, QStringList{QString()} + operators);
         EXPECT_EQ(dialog.cbOperator1->currentText(), QStringLiteral("相似"));
         EXPECT_EQ(dialog.cbOperator2->currentIndex(), 0);
-        EXPECT_EQ(dialog.operator2(), TcxFilterDialogOperator::None);
+        EXPECT_EQ(dialog.operator2(), TcxFilterEditorOperator::None);
 
         for (QWidget *editor : {dialog.Edit1, dialog.Edit2}) {
             EXPECT_TRUE(maskEdit(editor)->text().isEmpty());
@@ -743,7 +744,7 @@ TEST(FilterDialog, AColumnEditorWithoutValuesOpensNothing)
     TTestList list;
     TcxFilterDialogColumn column = nameColumn();
     column.editor = TcxColumnEditorKind::Memo;
-    EXPECT_FALSE(executeFilterDialog(list.criteria, column));
+    EXPECT_FALSE(executeCustomFilterDialog(list.criteria, column));
     EXPECT_TRUE(list.criteria.isEmpty());
     EXPECT_EQ(list.changes, 0);
 }

@@ -1,5 +1,5 @@
-#include "FilterStream.h"
-#include "cxDataFilterCriteria.h"
+#include "criteria/FilterStream.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include "FilterTestSupport.h"
 

@@ -1,11 +1,11 @@
 #include "ListFilterTestSupport.h"
 
-#include "Codec.h"
-#include "FilterControlDialog.h"
-#include "GbkQt.h"
-#include "GridFilterBox.h"
-#include "SystemColors.h"
-#include "cxDataFilterCriteria.h"
+#include "platform/Codec.h"
+#include "filterdialogs/fmFilterControlDialog.h"
+#include "platformui/GbkQt.h"
+#include "gridfilter/cxGridFilterBox.h"
+#include "platformui/SystemColors.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "LikeMatcher.h"
+#include "criteria/LikeMatcher.h"
 
 #include "FilterTestSupport.h"
 

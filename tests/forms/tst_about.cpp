@@ -1,15 +1,15 @@
-#include "About.h"
-#include "CardImage.h"
-#include "CardLabel.h"
-#include "IconPicture.h"
-#include "JpegPicture.h"
+#include "forms/about/About.h"
+#include "forms/about/CardImage.h"
+#include "forms/about/IconPicture.h"
+#include "forms/about/JpegPicture.h"
 
-#include "Application.h"
-#include "FlatPanel.h"
+#include "shell/Application.h"
+#include "widgets/FlatPanel.h"
+#include "widgets/Label.h"
 #include "ModalDriver.h"
 #include "RecordingPlatform.h"
-#include "SystemColors.h"
-#include "Tolvane.h"
+#include "platformui/SystemColors.h"
+#include "companion/Tolvane.h"
 
 #include <QFile>
 #include <QHelpEvent>
@@ -70,6 +70,22 @@ void whenCardShown(std::function<void(TFAbout *)> action)
         ASSERT_TRUE(waitFor([about] { return about->isModal(); }));
         action(about);
     });
+}
+
+// Runs the event loop until what was queued before the call has been handled: a zero timer
+// started now fires after those already waiting, and the call it queues comes after every
+// event posted before it. A deferred reaction to a click has shown by then.
+void settle()
+{
+    bool done = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
+        QMetaObject::invokeMethod(
+            &timer, [&done] { done = true; }, Qt::QueuedConnection);
+    });
+    timer.start(0);
+    EXPECT_TRUE(waitFor([&done] { return done; }));
 }
 
 void closeWithAltF4(TFAbout *about)
@@ -211,7 +227,7 @@ TEST(About, CardLayout)
 
     struct TRow
     {
-        TCardLabel *label;
+        TLabel *label;
         QPoint position;
         QSize fixedSize; // empty: sized to its text
     };
@@ -228,7 +244,7 @@ TEST(About, CardLayout)
         EXPECT_EQ(row.label->pos(), row.position);
         if (row.fixedSize.isEmpty()) {
             EXPECT_TRUE(row.label->AutoSize());
-            EXPECT_EQ(row.label->size(), row.label->textExtent());
+            EXPECT_EQ(row.label->size(), row.label->textSize());
             EXPECT_GT(row.label->width(), 0);
         } else {
             EXPECT_FALSE(row.label->AutoSize());
@@ -242,7 +258,7 @@ TEST(About, TextsFontsColoursAndCursors)
     TFAbout about;
     struct TRow
     {
-        TCardLabel *label;
+        TLabel *label;
         QString text; // empty: the author's address, checked elsewhere
         const char *family;
         QColor colour;
@@ -264,24 +280,24 @@ TEST(About, TextsFontsColoursAndCursors)
     for (const TRow &row : rows) {
         SCOPED_TRACE(row.label->objectName().toStdString());
         if (!row.text.isEmpty()) {
-            EXPECT_EQ(row.label->text(), row.text);
+            EXPECT_EQ(row.label->Caption(), row.text);
         }
         EXPECT_EQ(row.label->font().family(), QString::fromUtf8(row.family));
         EXPECT_EQ(row.label->font().pixelSize(), 13);
-        EXPECT_EQ(row.label->fontColor(), row.colour);
+        EXPECT_EQ(row.label->FontColor(), row.colour);
         EXPECT_EQ(row.label->Color(), QColor(Qt::white)) << "opaque in the card's colour";
         EXPECT_EQ(row.label->cursor().shape(), row.cursor);
     }
-    EXPECT_TRUE(about.Label7->text().startsWith(QStringLiteral("http://")));
-    EXPECT_TRUE(about.Label8->text().contains(QLatin1Char('@')));
-    EXPECT_FALSE(about.Label9->text().isEmpty());
-    EXPECT_TRUE(about.Label3->text().isEmpty()) << "the version is set only on request";
+    EXPECT_TRUE(about.Label7->Caption().startsWith(QStringLiteral("http://")));
+    EXPECT_TRUE(about.Label8->Caption().contains(QLatin1Char('@')));
+    EXPECT_FALSE(about.Label9->Caption().isEmpty());
+    EXPECT_TRUE(about.Label3->Caption().isEmpty()) << "the version is set only on request";
 }
 
 TEST(About, NoticeBreaksAfterTheSameWordsWhateverTheFont)
 {
     TFAbout about;
-    const QString text = about.Label1->text();
+    const QString text = about.Label1->Caption();
     EXPECT_FALSE(text.contains(QLatin1Char('\n'))) << "carriage returns only";
     EXPECT_EQ(text.count(QLatin1Char('\r')), 2);
     const QStringList lines = about.Label1->lines();
@@ -323,16 +339,16 @@ TEST(About, NoticeAndRightsFitTheirLabels)
         EXPECT_EQ(rights[i].startsWith(QStringLiteral("    ")), indented);
         EXPECT_NE(rights[i][indented ? 4 : 0], QLatin1Char(' '));
     }
-    EXPECT_FALSE(about.Label2->text().contains(QLatin1Char('\n')));
+    EXPECT_FALSE(about.Label2->Caption().contains(QLatin1Char('\n')));
     // Nothing is cut off at the labels' fixed bounds.
-    for (TCardLabel *label : {about.Label1, about.Label2}) {
+    for (TLabel *label : {about.Label1, about.Label2}) {
         SCOPED_TRACE(label->objectName().toStdString());
-        const QSize extent = label->textExtent();
+        const QSize extent = label->textSize();
         EXPECT_LE(extent.width(), label->width());
         EXPECT_LE(extent.height(), label->height());
     }
     // The one-line label keeps its text on its one line.
-    EXPECT_LE(about.Label4->textExtent().width(), about.Label4->width());
+    EXPECT_LE(about.Label4->textSize().width(), about.Label4->width());
 }
 
 TEST(About, Tooltips)
@@ -341,7 +357,7 @@ TEST(About, Tooltips)
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     const std::pair<QWidget *, QString> rows[] = {
-        {about.Image2, about.Label7->text()},
+        {about.Image2, about.Label7->Caption()},
         {about.Label8, MailTip},
         {about.Label9, MailTip},
         {about.Image1, QStringLiteral("关闭")},
@@ -366,10 +382,10 @@ TEST(About, LinksHandTheirAddressesToTheShell)
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     QTest::mouseClick(about.Label7, Qt::LeftButton);
-    EXPECT_EQ(platform.openedUrls, QStringList{about.Label7->text()});
+    EXPECT_EQ(platform.openedUrls, QStringList{about.Label7->Caption()});
     platform.openedUrls.clear();
     QTest::mouseClick(about.Label8, Qt::LeftButton);
-    EXPECT_EQ(platform.openedUrls, QStringList{QStringLiteral("MailTo:") + about.Label8->text()});
+    EXPECT_EQ(platform.openedUrls, QStringList{QStringLiteral("MailTo:") + about.Label8->Caption()});
     platform.openedUrls.clear();
     // A press that ends outside the link is no click.
     QTest::mousePress(about.Label7, Qt::LeftButton, {}, QPoint(2, 2));
@@ -386,7 +402,7 @@ TEST(About, LogoAndNumberDoNothingWhenClicked)
         QWidget *const inert[] = {about->Image2, about->Label9, about->Label3, about->FlatPanel1};
         for (QWidget *widget : inert)
             QTest::mouseClick(widget, Qt::LeftButton);
-        QTest::qWait(50);
+        settle();
         clicked = true;
         EXPECT_TRUE(about->isVisible());
         EXPECT_EQ(about->ModalResult(), mrNone);
@@ -402,7 +418,7 @@ TEST(About, SplashShowsNoVersion)
 {
     // As the program body shows it.
     Application->CreateForm(FAbout);
-    FAbout->Label3->setText(QString());
+    FAbout->Label3->SetCaption(QString());
     bool checked = false;
     whenCardShown([&](TFAbout *about) {
         checked = true;
@@ -448,9 +464,9 @@ TEST(About, NoticeModeShowsTheVersionAndIsDestroyedWhenClosed)
             ran = true;
             EXPECT_EQ(about, FAbout);
             EXPECT_EQ(about->parentWidget(), &owner);
-            EXPECT_EQ(about->Label3->text(),
+            EXPECT_EQ(about->Label3->Caption(),
                       QStringLiteral("Ver:   ") + QString::number(NowVer()) + QStringLiteral(".0"));
-            EXPECT_EQ(about->Label3->size(), about->Label3->textExtent());
+            EXPECT_EQ(about->Label3->size(), about->Label3->textSize());
             EXPECT_TRUE(
                 hasInk(about->FlatPanel1->grab().toImage(), QRect(244, 392, 120, 16), Qt::white));
             closeCard(about, closer);

@@ -1,12 +1,12 @@
-#include "Application.h"
-#include "ClientDataSet.h"
+#include "shell/Application.h"
+#include "data/ClientDataSet.h"
 #include "DataSetTestSupport.h"
-#include "Field.h"
-#include "IntegrityRecord.h"
-#include "Main.h"
+#include "data/Field.h"
+#include "platform/IntegrityRecord.h"
+#include "forms/main/Main.h"
 #include "MessageRecorder.h"
 #include "ModalDriver.h"
-#include "ModulePath.h"
+#include "platform/ModulePath.h"
 #include "RecordingPlatform.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "Grid.h"
-#include "Main.h"
+#include "grid/cxGrid.h"
+#include "forms/main/Main.h"
 #include "ModalDriver.h"
-#include "cxDBMemo.h"
+#include "editors/cxDBMemo.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,10 +2,10 @@
 // and read again unchanged, and a data set must open it (or refuse it with its own error),
 // bind the drug fields, read every value, take an edit and write itself back.
 
-#include "ClientDataSet.h"
-#include "DataPacket.h"
-#include "DrugFields.h"
-#include "Field.h"
+#include "data/ClientDataSet.h"
+#include "engine/DataPacket.h"
+#include "druglist/DrugFields.h"
+#include "data/Field.h"
 
 #include <cstdint>
 #include <cstdio>

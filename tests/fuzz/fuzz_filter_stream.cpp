@@ -2,9 +2,9 @@
 // read: its text, the record test over a small table, and writing it out again, which must
 // read back to the same stream.
 
-#include "Codec.h"
-#include "FilterStream.h"
-#include "cxDataFilterCriteria.h"
+#include "platform/Codec.h"
+#include "criteria/FilterStream.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <cstdint>
 #include <cstdio>

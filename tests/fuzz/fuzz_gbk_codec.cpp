@@ -1,7 +1,7 @@
 // The GBK codec on arbitrary bytes: what it produces is always valid UTF-8, valid GBK comes
 // back byte for byte, and a character prefix never ends inside a double-byte character.
 
-#include "Codec.h"
+#include "platform/Codec.h"
 
 #include <cstdint>
 #include <cstdio>

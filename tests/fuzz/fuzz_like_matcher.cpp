@@ -2,7 +2,7 @@
 // (remembered per position, so that the reference stays fast on long runs of percents): any
 // difference aborts. Input: percent byte, underscore byte, pattern length, pattern, text.
 
-#include "LikeMatcher.h"
+#include "criteria/LikeMatcher.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -5,10 +5,11 @@
 
 #include "DataSetTestSupport.h"
 
-#include "DataSource.h"
-#include "Fonts.h"
-#include "Grid.h"
-#include "GridDBTableView.h"
+#include "data/DataSource.h"
+#include "platformui/Fonts.h"
+#include "grid/DrugListGrid.h"
+#include "grid/cxGrid.h"
+#include "grid/cxGridDBTableView.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -39,7 +40,7 @@ public:
         source.SetDataSet(&cds);
 
         window.setFont(formFont(MsSansSerif, 13));
-        grid = new TcxGrid(&window);
+        grid = newDrugListGrid(&window);
         other = new QLineEdit(&window);
         grid->move(0, 0);
         other->move(0, 600);

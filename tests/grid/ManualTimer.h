@@ -3,7 +3,7 @@
 // A timer that runs on a clock the test advances, so that repeats are checked to the
 // millisecond without waiting.
 
-#include "Timer.h"
+#include "grid/cxTimer.h"
 
 namespace testsupport {
 

@@ -2,25 +2,33 @@
 // directions, filtering and the edit cycle.
 #include "DataSetTestSupport.h"
 
-#include "DataSource.h"
-#include "DataStorage.h"
-#include "GridDBDataController.h"
+#include "data/DataSource.h"
+#include "controller/cxDataStorage.h"
+#include "controller/cxGridDBDataController.h"
+#include "druglist/DrugListColumns.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 using namespace testsupport;
 
 namespace {
 
-// The list's columns, in column order, spelled as the view binds them.
-const std::vector<std::string> ColumnFieldNames = {
-    "Tongyongming", "Zuoyongleibie", "Yaolizuoyong",        "Shiyongzheng",   "Yongfayongliang",
-    "Jinjizheng",   "Guige",         "Yaowuxianghuzuoyong", "Buliangfanyong", "Zhuyishixiang",
-    "Leibie",       "Phone",         "Shengchanqiye"};
+// The field names of the list's columns, in column order, as the main window binds them.
+const std::vector<std::string> ColumnFieldNames = [] {
+    std::vector<std::string> names;
+    for (const TDrugListColumn &column : DrugListColumns)
+        names.emplace_back(column.fieldName);
+    return names;
+}();
+constexpr int ColumnCount = static_cast<int>(DrugListColumns.size());
 
 constexpr int NameField = 0;          // TongYongMing in the record
 constexpr int ManufacturerField = 19; // ShengChanQiYe in the record
-constexpr int ManufacturerItem = 12;
+const int ManufacturerItem =
+    static_cast<int>(std::find(ColumnFieldNames.begin(), ColumnFieldNames.end(), "Shengchanqiye") -
+                     ColumnFieldNames.begin());
 
 std::vector<TValue> drug(TValue name, TValue manufacturer = std::nullopt)
 {
@@ -46,11 +54,11 @@ public:
         source.SetDataSet(&cds);
         controller.SetSortOrder(0, TcxDataSortOrder::soAscending);
         controller.SetDataSource(&source);
-        controller.OnDataChanged = [this] { ++dataChanges; };
-        controller.OnFocusedRecordChanged = [this](int previousRecord, int newRecord,
-                                                   int previousRow, int newRow) {
-            focusChanges.push_back({previousRecord, newRecord, previousRow, newRow});
-        };
+        subscriptions.push_back(controller.OnDataChanged.subscribe([this] { ++dataChanges; }));
+        subscriptions.push_back(controller.OnFocusedRecordChanged.subscribe(
+            [this](int previousRecord, int newRecord, int previousRow, int newRow) {
+                focusChanges.push_back({previousRecord, newRecord, previousRow, newRow});
+            }));
         cds.Open();
     }
 
@@ -95,6 +103,7 @@ public:
     TDataSource source{"DataSource1"};
     TcxGridDBDataController controller;
     int dataChanges = 0;
+    std::vector<TSubscription> subscriptions;
     std::vector<TFocusChange> focusChanges;
 };
 
@@ -319,10 +328,12 @@ TEST(GridDBDataController, FilterHidingTheCurrentRecordLeavesNoFocusedRow)
     TGrid grid({drug("C", "x"), drug("A", "y"), drug("B", "x"), drug("D", "y")});
     ASSERT_TRUE(grid.controller.focusRow(grid.rowOf(1)));
     int filterNotices = 0;
-    grid.controller.OnFilterChanged = [&] { ++filterNotices; };
+    const TSubscription filterSubscription =
+        grid.controller.OnFilterChanged.subscribe([&] { ++filterNotices; });
     auto &controller = grid.controller;
     int selectionNotices = 0;
-    controller.OnSelectionChanged = [&] { ++selectionNotices; };
+    const TSubscription selectionSubscription =
+        controller.OnSelectionChanged.subscribe([&] { ++selectionNotices; });
     controller.SetFilterHook([&controller](int recordIndex) {
         return controller.value(recordIndex, ManufacturerItem) == std::string_view("x");
     });
@@ -382,7 +393,8 @@ TEST(GridDBDataController, SortReversalKeepsTheFocusedRecordWithoutMovingTheCurs
     detail.SetDataSource(&grid.source);
     log.clear();
     int sortingChanges = 0;
-    grid.controller.OnSortingChanged = [&] { ++sortingChanges; };
+    const TSubscription sortingSubscription =
+        grid.controller.OnSortingChanged.subscribe([&] { ++sortingChanges; });
     const int dataChanges = grid.dataChanges;
 
     headerClick(grid.controller, TcxDataSortOrder::soDescending);
@@ -411,7 +423,8 @@ TEST(GridDBDataController, PostedEditReloadsRefiltersAndResorts)
     controller.FilterChanged();
     ASSERT_TRUE(controller.focusRow(1)); // "B"
     int repaints = 0;
-    controller.OnLayoutChanged = [&] { ++repaints; };
+    const TSubscription layoutSubscription =
+        controller.OnLayoutChanged.subscribe([&] { ++repaints; });
 
     // An edit of the hidden manufacturer and of the name: the store mirrors it at once,
     // the rows wait for the post.
@@ -492,17 +505,19 @@ TEST(GridDBDataController, BindsColumnsByNameWithoutRegardToCase)
     std::vector<std::string> names = ColumnFieldNames;
     names.push_back("NoSuchField");
     TGrid grid({row}, names);
+    // The record field each column shows; the column's index is its ID in saved filters.
     const int recordFieldOfColumn[] = {0, 6, 7, 8, 9, 10, 14, 11, 12, 13, 2, 20, 19};
-    for (int item = 0; item < 13; ++item) {
+    ASSERT_EQ(std::size(recordFieldOfColumn), DrugListColumns.size());
+    for (int item = 0; item < ColumnCount; ++item) {
         SCOPED_TRACE(ColumnFieldNames[static_cast<std::size_t>(item)]);
         ASSERT_NE(grid.controller.itemField(item), nullptr);
         EXPECT_EQ(grid.controller.value(0, item),
                   std::optional<std::string_view>(
                       *row[static_cast<std::size_t>(recordFieldOfColumn[item])]));
     }
-    EXPECT_EQ(grid.controller.itemField(13), nullptr);
-    EXPECT_FALSE(grid.controller.value(0, 13).has_value());
-    EXPECT_EQ(grid.controller.displayText(0, 13), "");
+    EXPECT_EQ(grid.controller.itemField(ColumnCount), nullptr);
+    EXPECT_FALSE(grid.controller.value(0, ColumnCount).has_value());
+    EXPECT_EQ(grid.controller.displayText(0, ColumnCount), "");
 }
 
 TEST(GridDBDataController, ClosingEmptiesTheListAndReopeningLoadsItAgain)
@@ -546,13 +561,15 @@ TEST(GridDBDataController, IndexErrors)
     } cases[] = {
         {"value, record -1", [&] { controller.value(-1, 0); }, "RecordIndex out of range"},
         {"value, record 2", [&] { controller.value(2, 0); }, "RecordIndex out of range"},
-        {"value, item 13", [&] { controller.value(0, 13); }, "ItemIndex out of range"},
+        {"value, item past the last", [&] { controller.value(0, ColumnCount); },
+         "ItemIndex out of range"},
         {"display text, row 2", [&] { controller.displayText(2, 0); }, "RowIndex out of range"},
         {"display text, item -1", [&] { controller.displayText(0, -1); }, "ItemIndex out of range"},
         {"record of row -1", [&] { controller.recordIndexOfRow(-1); }, "RowIndex out of range"},
-        {"sort order, item 13", [&] { controller.sortOrder(13); }, "ItemIndex out of range"},
-        {"set sort order, item 13",
-         [&] { grid.controller.SetSortOrder(13, TcxDataSortOrder::soAscending); },
+        {"sort order, item past the last", [&] { controller.sortOrder(ColumnCount); },
+         "ItemIndex out of range"},
+        {"set sort order, item past the last",
+         [&] { grid.controller.SetSortOrder(ColumnCount, TcxDataSortOrder::soAscending); },
          "ItemIndex out of range"},
     };
     for (const TCase &request : cases) {

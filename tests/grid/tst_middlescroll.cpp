@@ -1,10 +1,10 @@
 #include "DrugListTestSupport.h"
 #include "ManualTimer.h"
 
-#include "MiddleButtonScroller.h"
-#include "ScrollBar.h"
-#include "ScrollPictures.h"
-#include "SystemColors.h"
+#include "grid/cxMiddleButtonScroller.h"
+#include "grid/cxScrollBar.h"
+#include "grid/ScrollPictures.h"
+#include "platformui/SystemColors.h"
 
 #include <QApplication>
 #include <QBitmap>

@@ -1,6 +1,6 @@
 #include "DrugListTestSupport.h"
-#include "FlatLookAndFeelPainter.h"
-#include "GridPainter.h"
+#include "widgets/FlatLookAndFeelPainter.h"
+#include "grid/GridPainter.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "DrugListTestSupport.h"
 #include "ManualTimer.h"
 
-#include "ScrollBar.h"
-#include "SystemColors.h"
+#include "grid/cxScrollBar.h"
+#include "platformui/SystemColors.h"
 
 #include <QApplication>
 #include <QImage>

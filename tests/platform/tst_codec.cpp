@@ -1,4 +1,4 @@
-#include "Codec.h"
+#include "platform/Codec.h"
 
 #include <gtest/gtest.h>
 

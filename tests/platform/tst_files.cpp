@@ -1,6 +1,6 @@
-#include "AtomicFile.h"
-#include "ModulePath.h"
-#include "SharedReadFile.h"
+#include "platform/AtomicFile.h"
+#include "platform/ModulePath.h"
+#include "platform/SharedReadFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "IntegrityRecord.h"
+#include "platform/IntegrityRecord.h"
 
 #include <gtest/gtest.h>
 

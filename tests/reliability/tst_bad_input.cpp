@@ -1,10 +1,10 @@
-#include "ClientDataSet.h"
-#include "DataPacket.h"
+#include "data/ClientDataSet.h"
+#include "engine/DataPacket.h"
 #include "DataSetTestSupport.h"
-#include "Field.h"
-#include "FilterStream.h"
-#include "IntegrityRecord.h"
-#include "cxDataFilterCriteria.h"
+#include "data/Field.h"
+#include "criteria/FilterStream.h"
+#include "platform/IntegrityRecord.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <gtest/gtest.h>
 

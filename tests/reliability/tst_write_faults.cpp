@@ -1,8 +1,8 @@
-#include "AtomicFile.h"
-#include "ClientDataSet.h"
+#include "platform/AtomicFile.h"
+#include "data/ClientDataSet.h"
 #include "DataSetTestSupport.h"
-#include "Field.h"
-#include "IntegrityRecord.h"
+#include "data/Field.h"
+#include "platform/IntegrityRecord.h"
 
 #include <gtest/gtest.h>
 

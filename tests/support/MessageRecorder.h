@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageForm.h"
+#include "shell/MessageForm.h"
 
 #include <QApplication>
 #include <QStringList>

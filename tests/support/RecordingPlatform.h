@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlatformServices.h"
+#include "platformui/PlatformServices.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "Codec.h"
-#include "IntegrityRecord.h"
-#include "cxFilterCriteria.h"
+#include "platform/Codec.h"
+#include "platform/IntegrityRecord.h"
+#include "criteria/cxFilterCriteria.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "DataTool.h"
-#include "Json.h"
-#include "Lint.h"
+#include "tervana-data/DataTool.h"
+#include "tervana-data/Json.h"
+#include "tervana-data/Lint.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "Codec.h"
-#include "DataTool.h"
-#include "IntegrityRecord.h"
-#include "Merge.h"
+#include "platform/Codec.h"
+#include "tervana-data/DataTool.h"
+#include "platform/IntegrityRecord.h"
+#include "tervana-data/Merge.h"
 
 #include <gtest/gtest.h>
 

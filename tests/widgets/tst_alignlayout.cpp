@@ -1,6 +1,6 @@
-#include "AlignLayout.h"
-#include "FlatPanel.h"
-#include "FlatSplitter.h"
+#include "widgets/AlignLayout.h"
+#include "widgets/FlatPanel.h"
+#include "widgets/FlatSplitter.h"
 
 #include <QWidget>
 

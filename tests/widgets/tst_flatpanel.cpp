@@ -1,7 +1,7 @@
-#include "FlatPanel.h"
+#include "widgets/FlatPanel.h"
 
-#include "Fonts.h"
-#include "SystemColors.h"
+#include "platformui/Fonts.h"
+#include "platformui/SystemColors.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,8 +1,8 @@
-#include "FlatSplitter.h"
+#include "widgets/FlatSplitter.h"
 
-#include "AlignLayout.h"
-#include "FlatPanel.h"
-#include "SystemColors.h"
+#include "widgets/AlignLayout.h"
+#include "widgets/FlatPanel.h"
+#include "platformui/SystemColors.h"
 
 #include <QApplication>
 #include <QEnterEvent>

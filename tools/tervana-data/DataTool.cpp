@@ -1,12 +1,12 @@
-#include "DataTool.h"
+#include "tervana-data/DataTool.h"
 
-#include "ClientDataSet.h"
-#include "Codec.h"
-#include "DataPacket.h"
-#include "DrugFields.h"
-#include "IntegrityRecord.h"
-#include "Json.h"
-#include "SharedReadFile.h"
+#include "data/ClientDataSet.h"
+#include "platform/Codec.h"
+#include "engine/DataPacket.h"
+#include "druglist/DrugFields.h"
+#include "platform/IntegrityRecord.h"
+#include "tervana-data/Json.h"
+#include "platform/SharedReadFile.h"
 
 #include <limits>
 #include <ostream>

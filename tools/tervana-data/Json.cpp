@@ -1,4 +1,6 @@
-#include "Json.h"
+#include "tervana-data/Json.h"
+
+#include "platform/Codec.h"
 
 #include <cstdint>
 
@@ -180,25 +182,6 @@ private:
         return value;
     }
 
-    static void appendUtf8(std::string &out, std::uint32_t c)
-    {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-
     // Length of the well-formed UTF-8 sequence at the position, or 0.
     std::size_t utf8Length() const
     {
@@ -268,7 +251,7 @@ private:
                         failAt(escapeAt, "a high surrogate without its low half");
                     code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
                 }
-                appendUtf8(out, code);
+                utf8::append(out, code);
                 break;
             }
             default: failAt(escapeAt, "unknown escape in a string");

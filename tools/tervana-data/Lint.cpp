@@ -1,8 +1,8 @@
-#include "Lint.h"
+#include "tervana-data/Lint.h"
 
-#include "Codec.h"
-#include "DataTool.h"
-#include "Json.h"
+#include "platform/Codec.h"
+#include "tervana-data/DataTool.h"
+#include "tervana-data/Json.h"
 
 #include <algorithm>
 #include <array>

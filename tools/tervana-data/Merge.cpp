@@ -1,11 +1,11 @@
-#include "Merge.h"
+#include "tervana-data/Merge.h"
 
-#include "ClientDataSet.h"
-#include "Codec.h"
-#include "DataPacket.h"
-#include "DataTool.h"
-#include "DrugFields.h"
-#include "Field.h"
+#include "data/ClientDataSet.h"
+#include "platform/Codec.h"
+#include "engine/DataPacket.h"
+#include "tervana-data/DataTool.h"
+#include "druglist/DrugFields.h"
+#include "data/Field.h"
 
 #include <map>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DSIntf.h"
+#include "engine/DSIntf.h"
 
 #include <optional>
 #include <string>

@@ -1,13 +1,13 @@
-#include "DataTool.h"
+#include "tervana-data/DataTool.h"
 
-#include "ClientDataSet.h"
-#include "Codec.h"
-#include "DataSource.h"
-#include "DrugFields.h"
-#include "DrugListColumns.h"
-#include "Field.h"
-#include "GridDBDataController.h"
-#include "cxDataFilterCriteria.h"
+#include "data/ClientDataSet.h"
+#include "platform/Codec.h"
+#include "data/DataSource.h"
+#include "druglist/DrugFields.h"
+#include "druglist/DrugListColumns.h"
+#include "data/Field.h"
+#include "controller/cxGridDBDataController.h"
+#include "criteria/cxDataFilterCriteria.h"
 
 #include <ostream>
 #include <vector>
@@ -40,18 +40,8 @@ int queryDataFile(const std::string &dataPath, std::string_view filterStream, st
     TDataSource source("DataSource1");
     source.SetDataSet(&cds);
 
-    std::vector<std::string> fieldNames;
-    for (const TDrugListColumn &column : DrugListColumns)
-        fieldNames.emplace_back(column.fieldName);
-    TcxGridDBDataController controller(std::move(fieldNames));
-    controller.SetSortOrder(0, TcxDataSortOrder::soAscending);
-
-    controller.setItemCaptions([&](int item) {
-        if (item == 0) return gbk::fromUtf8(NameColumnCaption).value_or(std::string());
-        const TField *field = cds.FindField(DrugListColumns[item].fieldName);
-        return field ? gbk::fromUtf8(field->DisplayName()).value_or(std::string())
-                     : std::string(DrugListColumns[item].fieldName);
-    });
+    TcxGridDBDataController controller(drugListFieldNames());
+    designDrugListController(controller, cds);
     TcxDataFilterCriteria &criteria = controller.Filter();
 
     try {

@@ -1,8 +1,8 @@
-#include "DataTool.h"
-#include "Lint.h"
-#include "Merge.h"
+#include "tervana-data/DataTool.h"
+#include "tervana-data/Lint.h"
+#include "tervana-data/Merge.h"
 
-#include "AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>

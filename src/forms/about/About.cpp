@@ -1,14 +1,14 @@
-#include "About.h"
+#include "forms/about/About.h"
 
-#include "IconPicture.h"
-#include "JpegPicture.h"
+#include "forms/about/IconPicture.h"
+#include "forms/about/JpegPicture.h"
 
-#include "Author.h"
-#include "FlatPanel.h"
-#include "Fonts.h"
-#include "PlatformServices.h"
-#include "SystemColors.h"
-#include "Tolvane.h"
+#include "forms/Author.h"
+#include "widgets/FlatPanel.h"
+#include "platformui/Fonts.h"
+#include "platformui/PlatformServices.h"
+#include "platformui/SystemColors.h"
+#include "companion/Tolvane.h"
 
 #include <QFile>
 #include <QShortcut>
@@ -29,28 +29,31 @@ QByteArray resource(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TCardLabel *cardLabel(TFlatPanel *card, const char *name, int left, int top)
+// A label on the card: in the card's colour, sized to its text until fixSize, and clicked only
+// by a press and a release on it.
+TLabel *cardLabel(TFlatPanel *card, const char *name, int left, int top)
 {
-    auto *label = new TCardLabel(card);
+    auto *label = new TLabel(card);
     label->setObjectName(QString::fromLatin1(name));
+    label->SetAutoSize(true);
+    label->SetClickNeedsPress(TClickNeedsPress::Yes);
     label->move(left, top);
-    label->SetColor(card->Color());
-    label->setFontColor(toQColor(clWindowText));
+    label->SetFontColor(toQColor(clWindowText));
     return label;
 }
 
-void fixSize(TCardLabel *label, int width, int height)
+void fixSize(TLabel *label, int width, int height)
 {
     label->SetAutoSize(false);
     label->resize(width, height);
 }
 
 // The author's addresses, in blue; those that go somewhere also get the hand cursor.
-void showAddress(TCardLabel *label, const QString &text)
+void showAddress(TLabel *label, const QString &text)
 {
     label->setFont(formFont(MsSansSerif, 13));
-    label->setFontColor(toQColor(clBlue));
-    label->setText(text);
+    label->SetFontColor(toQColor(clBlue));
+    label->SetCaption(text);
 }
 
 } // namespace
@@ -82,19 +85,19 @@ TFAbout::TFAbout(QWidget *owner) : TForm(owner)
     Label1 = cardLabel(FlatPanel1, "Label1", 40, 136);
     fixSize(Label1, 305, 53);
     Label1->setFont(formFont(SongTi, 13));
-    Label1->setFontColor(toQColor(clRed));
+    Label1->SetFontColor(toQColor(clRed));
 
     Label2 = cardLabel(FlatPanel1, "Label2", 40, 208);
     fixSize(Label2, 305, 85);
     Label2->setFont(formFont(SongTi, 13));
-    Label2->setFontColor(toQColor(clBlue));
+    Label2->SetFontColor(toQColor(clBlue));
 
     Label4 = cardLabel(FlatPanel1, "Label4", 48, 312);
     fixSize(Label4, 185, 16);
-    Label4->setText(QStringLiteral("软件有关事宜请联络作者："));
+    Label4->SetCaption(QStringLiteral("软件有关事宜请联络作者："));
 
     Label5 = cardLabel(FlatPanel1, "Label5", 80, 340);
-    Label5->setText(QStringLiteral("EMail:"));
+    Label5->SetCaption(QStringLiteral("EMail:"));
 
     Label8 = cardLabel(FlatPanel1, "Label8", 124, 340);
     showAddress(Label8, author::MailAddress);
@@ -103,7 +106,7 @@ TFAbout::TFAbout(QWidget *owner) : TForm(owner)
     Label8->OnClick = [this] { Label8Click(); };
 
     Label6 = cardLabel(FlatPanel1, "Label6", 88, 360);
-    Label6->setText(QStringLiteral("QQ: "));
+    Label6->SetCaption(QStringLiteral("QQ: "));
 
     Label9 = cardLabel(FlatPanel1, "Label9", 124, 360);
     showAddress(Label9, author::QQNumber);
@@ -136,13 +139,13 @@ void TFAbout::FormCreate()
 {
     // The line breaks are part of the text, so the lines break at the same words whatever
     // the font.
-    Label1->setText(QStringLiteral("敬告用户：使用药品之前，请仔细阅读药品包装中的\r"
-                                   "使用说明书，并按说明使用或在药师指导下购买和使\r"
-                                   "用。本软件仅供参考之用，不能作为药品使用标准！"));
-    Label2->setText(QStringLiteral("    本软件著作权归作者所有，个人可免费使用。\r"
-                                   "未经作者书面许可，任何单位和个人不得将本软件\r"
-                                   "    用于商业目的，也不得修改、出租或出售。\r"
-                                   "药品资料仅供参考，作者不承担由此产生的责任。"));
+    Label1->SetCaption(QStringLiteral("敬告用户：使用药品之前，请仔细阅读药品包装中的\r"
+                                      "使用说明书，并按说明使用或在药师指导下购买和使\r"
+                                      "用。本软件仅供参考之用，不能作为药品使用标准！"));
+    Label2->SetCaption(QStringLiteral("    本软件著作权归作者所有，个人可免费使用。\r"
+                                      "未经作者书面许可，任何单位和个人不得将本软件\r"
+                                      "    用于商业目的，也不得修改、出租或出售。\r"
+                                      "药品资料仅供参考，作者不承担由此产生的责任。"));
 }
 
 void TFAbout::Image1Click()
@@ -178,6 +181,6 @@ void showNoticeDialog(QWidget *owner)
         }
     } release{std::make_unique<TFAbout>(owner)};
     FAbout = release.dialog.get();
-    FAbout->Label3->setText(noticeVersionText(NowVer()));
+    FAbout->Label3->SetCaption(noticeVersionText(NowVer()));
     FAbout->ShowModal();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CardImage.h"
-#include "CardLabel.h"
-#include "Form.h"
+#include "forms/about/CardImage.h"
+#include "shell/Form.h"
+#include "widgets/Label.h"
 
 #include <QString>
 
@@ -20,15 +20,15 @@ public:
 
     TFlatPanel *FlatPanel1 = nullptr; // the white card
     TCardImage *Image2 = nullptr;     // the logo
-    TCardLabel *Label1 = nullptr;     // the notice
-    TCardLabel *Label2 = nullptr;     // the rights notice
-    TCardLabel *Label4 = nullptr;
-    TCardLabel *Label5 = nullptr;
-    TCardLabel *Label8 = nullptr; // the mail address
-    TCardLabel *Label6 = nullptr;
-    TCardLabel *Label9 = nullptr; // the QQ number
-    TCardLabel *Label7 = nullptr; // the web address
-    TCardLabel *Label3 = nullptr; // the version text; empty in the splash
+    TLabel *Label1 = nullptr;         // the notice
+    TLabel *Label2 = nullptr;         // the rights notice
+    TLabel *Label4 = nullptr;
+    TLabel *Label5 = nullptr;
+    TLabel *Label8 = nullptr; // the mail address
+    TLabel *Label6 = nullptr;
+    TLabel *Label9 = nullptr;     // the QQ number
+    TLabel *Label7 = nullptr;     // the web address
+    TLabel *Label3 = nullptr;     // the version text; empty in the splash
     TCardImage *Image1 = nullptr; // the close picture
 
     void FormCreate();

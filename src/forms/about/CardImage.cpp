@@ -1,4 +1,4 @@
-#include "CardImage.h"
+#include "forms/about/CardImage.h"
 
 #include <QMouseEvent>
 #include <QPainter>

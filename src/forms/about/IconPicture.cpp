@@ -1,4 +1,4 @@
-#include "IconPicture.h"
+#include "forms/about/IconPicture.h"
 
 #include <QByteArray>
 

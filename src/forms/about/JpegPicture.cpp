@@ -1,4 +1,4 @@
-#include "JpegPicture.h"
+#include "forms/about/JpegPicture.h"
 
 #include <QByteArray>
 

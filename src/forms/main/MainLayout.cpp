@@ -1,20 +1,21 @@
-#include "Main.h"
+#include "forms/main/Main.h"
 
-#include "About.h"
-#include "AlignLayout.h"
-#include "Author.h"
-#include "DBText.h"
-#include "DataSource.h"
-#include "FlatPanel.h"
-#include "FlatSplitter.h"
-#include "Fonts.h"
-#include "Grid.h"
-#include "GridDBTableView.h"
-#include "GridTableFiltering.h"
-#include "Label.h"
-#include "StatusBar.h"
-#include "SystemColors.h"
-#include "cxDBMemo.h"
+#include "forms/about/About.h"
+#include "widgets/AlignLayout.h"
+#include "forms/Author.h"
+#include "editors/DBText.h"
+#include "data/DataSource.h"
+#include "widgets/FlatPanel.h"
+#include "widgets/FlatSplitter.h"
+#include "platformui/Fonts.h"
+#include "grid/DrugListGrid.h"
+#include "grid/cxGrid.h"
+#include "grid/cxGridDBTableView.h"
+#include "gridfilter/cxGridTableFiltering.h"
+#include "widgets/Label.h"
+#include "widgets/StatusBar.h"
+#include "platformui/SystemColors.h"
+#include "editors/cxDBMemo.h"
 
 #include <optional>
 
@@ -135,7 +136,7 @@ void TForm1::createComponents()
                    song13);
     Label2->setCursor(Qt::PointingHandCursor);
 
-    cxGrid2 = new TcxGrid(FlatPanel1);
+    cxGrid2 = newDrugListGrid(FlatPanel1);
     cxGrid2->setObjectName(QStringLiteral("cxGrid2"));
     cxGrid2->cxGridDBTableView1->DataController().SetDataSource(DataSource1.get());
     setAlign(cxGrid2, alClient);

@@ -1,4 +1,4 @@
-#include "WebAddress.h"
+#include "forms/main/WebAddress.h"
 
 #include <QRegularExpression>
 

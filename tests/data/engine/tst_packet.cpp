@@ -1,7 +1,7 @@
-#include "DataPacket.h"
+#include "engine/DataPacket.h"
 
-#include "Codec.h"
-#include "IntegrityRecord.h"
+#include "platform/Codec.h"
+#include "platform/IntegrityRecord.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>

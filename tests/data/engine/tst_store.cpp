@@ -1,7 +1,7 @@
-#include "DSIntf.h"
+#include "engine/DSIntf.h"
 
-#include "DataPacket.h"
-#include "IntegrityRecord.h"
+#include "engine/DataPacket.h"
+#include "platform/IntegrityRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -333,9 +333,8 @@ TEST(Store, StreamOutWritesTheStoreAsItIsNow)
     const std::string packet =
         numberedPacket(4, "<param name=\"DISABLE_DELETES\" value=\"true\"/>");
     auto base = storeOf(packet);
-    const std::string unchanged = base->StreamOut(TStreamMode::Xml);
+    const std::string unchanged = base->StreamOut();
     EXPECT_TRUE(integrity::isSealed(unchanged));
-    EXPECT_EQ(base->StreamOut(TStreamMode::Binary), unchanged);
 
     auto cursor = base->createCursor();
     TRecordBuffer buffer = cursor->newRecordBuffer();
@@ -347,7 +346,7 @@ TEST(Store, StreamOutWritesTheStoreAsItIsNow)
     fresh.setValue(1, "inserted");
     cursor->insertRecord(fresh);
 
-    const std::string written = base->StreamOut(TStreamMode::Xml);
+    const std::string written = base->StreamOut();
     EXPECT_TRUE(integrity::isSealed(written));
     auto reread = storeOf(written);
     EXPECT_EQ(reread->params(), base->params());
@@ -363,7 +362,7 @@ TEST(Store, StreamOutWritesTheStoreAsItIsNow)
     ASSERT_TRUE(rereadCursor->moveToSeqNo(2));
     ASSERT_EQ(rereadCursor->getCurrentRecord(buffer), TFetchResult::Ok);
     EXPECT_TRUE(buffer.isBlank(2));
-    EXPECT_EQ(reread->StreamOut(TStreamMode::Xml), written);
+    EXPECT_EQ(reread->StreamOut(), written);
 }
 
 TEST(Store, RejectedPacketLeavesTheStoreEmpty)

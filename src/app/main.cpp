@@ -1,8 +1,0 @@
-#include "Application.h"
-#include "Program.h"
-
-int main(int argc, char **argv)
-{
-    TApplication application(argc, argv);
-    return runProgram();
-}

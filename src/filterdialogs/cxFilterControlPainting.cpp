@@ -1,0 +1,111 @@
+// The tree editor's painting: it reads the rows and the geometry and changes neither.
+#include "filterdialogs/cxFilterControl.h"
+
+#include "widgets/FlatLookAndFeelPainter.h"
+#include "platformui/GbkQt.h"
+#include "platformui/SystemColors.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clMaroon = 0x000080;
+
+TColor styleColor(TcxFilterControlPieceStyle style)
+{
+    switch (style) {
+    case TcxFilterControlPieceStyle::BoolOperator: return clRed;
+    case TcxFilterControlPieceStyle::Column: return clGreen;
+    case TcxFilterControlPieceStyle::Operator: return clMaroon;
+    case TcxFilterControlPieceStyle::Value: return clBlue;
+    case TcxFilterControlPieceStyle::AddCondition: return clGrayText;
+    default: return clWindowText;
+    }
+}
+
+// Every other pixel, so that the lines read as the dotted level lines of a tree.
+void dottedLine(QPainter &painter, QPoint from, QPoint to, TColor color)
+{
+    painter.setPen(toQColor(color));
+    if (from.x() == to.x()) {
+        for (int y = qMin(from.y(), to.y()); y <= qMax(from.y(), to.y()); ++y)
+            if ((y & 1) == 0) painter.drawPoint(from.x(), y);
+    } else {
+        for (int x = qMin(from.x(), to.x()); x <= qMax(from.x(), to.x()); ++x)
+            if ((x & 1) == 0) painter.drawPoint(x, from.y());
+    }
+}
+
+} // namespace
+
+void TcxFilterControl::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    painter.setClipRect(event->rect());
+    paintBackground(painter, event->rect());
+    painter.translate(-contentOffset());
+    if (m_showLevelLines) paintLevelLines(painter);
+    const int height = rowHeight();
+    const int first = topRow();
+    const int last = qMin(m_tree.count(), first + viewport()->height() / height + 1);
+    for (int row = first; row <= last; ++row)
+        for (const TcxFilterControlPiece &piece : rowPieces(row))
+            paintPiece(painter, piece);
+    paintFocus(painter);
+}
+
+void TcxFilterControl::paintBackground(QPainter &painter, const QRect &area) const
+{
+    painter.fillRect(area, toQColor(clWindow));
+}
+
+void TcxFilterControl::paintLevelLines(QPainter &painter) const
+{
+    // Children stand one row height further in, so the line runs half a row height into the
+    // parent's button.
+    const int half = rowHeight() / 2;
+    for (int index = 1; index < m_tree.count(); ++index) {
+        const TcxFilterControlRow &row = *m_tree.row(index);
+        const int parentIndex = m_tree.indexOf(row.parent());
+        const QRect parentButton = rowPieces(parentIndex).front().rect;
+        const QRect button = rowPieces(index).front().rect;
+        const int x = parentButton.left() + half;
+        const int y = button.center().y();
+        dottedLine(painter, QPoint(x, parentButton.bottom() + 1), QPoint(x, y), clBtnShadow);
+        dottedLine(painter, QPoint(x, y), QPoint(button.left() - 1, y), clBtnShadow);
+    }
+}
+
+void TcxFilterControl::paintPiece(QPainter &painter, const TcxFilterControlPiece &piece) const
+{
+    using Style = TcxFilterControlPieceStyle;
+    const bool hot = piece.hit.element != TcxFilterControlElement::None && piece.hit == m_hot;
+    if (piece.hit == m_editing && isEditing()) return; // the editor stands there
+    if (piece.style == Style::RowButton || piece.style == Style::AddValue) {
+        TFlatLookAndFeelPainter::drawSmallButton(painter, piece.rect,
+                                                 hot ? TButtonState::Hot : TButtonState::Normal);
+        painter.setFont(font());
+        painter.setPen(toQColor(clBtnText));
+        painter.drawText(piece.rect, Qt::AlignCenter | Qt::TextSingleLine, piece.text);
+        return;
+    }
+    QFont font = styleFont(piece.style);
+    // The underlined elements show that they react; values and the add text do when hot.
+    if (hot) font.setUnderline(true);
+    painter.setFont(font);
+    painter.setPen(toQColor(styleColor(piece.style)));
+    painter.drawText(piece.rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, piece.text);
+}
+
+void TcxFilterControl::paintFocus(QPainter &painter) const
+{
+    if (!hasFocus() || isEditing()) return;
+    const QRect rect = contentRectOf(m_focus);
+    if (rect.isNull()) return;
+    painter.setPen(QPen(toQColor(clWindowText), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(-1, 0, 0, -1));
+}
