@@ -5,6 +5,7 @@
 #include "forms/Author.h"
 #include "editors/DBText.h"
 #include "data/DataSource.h"
+#include "druglist/DrugDetails.h"
 #include "widgets/FlatPanel.h"
 #include "widgets/FlatSplitter.h"
 #include "platformui/Fonts.h"
@@ -67,6 +68,12 @@ TLabel *label(QWidget *parent, const char *name, QPoint at, const QString &capti
     return label;
 }
 
+// A section's caption bar text: the caption, set in from the bar's left edge.
+QString sectionCaption(std::size_t section)
+{
+    return QStringLiteral("      ") + QString::fromUtf8(DrugSections[section].caption);
+}
+
 TDBText *dbText(QWidget *parent, const char *name, QRect at, TDataSource *source, const char *field,
                 const QColor &color, const QFont &font, bool autoSize)
 {
@@ -125,7 +132,7 @@ void TForm1::createComponents()
     QFont nameFont = formFont(SongTi, 15);
     nameFont.setBold(true);
     DBText1 = dbText(FlatPanel23, "DBText1", QRect(1, 8, 233, 19), DataSource1.get(),
-                     "Tongyongming", CaptionColor, nameFont, false);
+                     drugdetail::NameField, CaptionColor, nameFont, false);
     FlatPanel24 = flatPanel(FlatPanel1, "FlatPanel24", alBottom, QSize(235, 25), toQColor(clWhite));
     Label1 = label(FlatPanel24, "Label1", QPoint(48, 8), QStringLiteral("声明"), toQColor(clBlue),
                    song13);
@@ -150,39 +157,40 @@ void TForm1::createComponents()
     FlatPanel4 = flatPanel(FlatPanel2, "FlatPanel4", alClient, QSize(258, 492), toQColor(clWhite));
 
     FlatPanel5 =
-        addSection(FlatPanel3, "FlatPanel5", "FlatPanel6", QStringLiteral("      作用类别"),
-                   "Zuoyongleibie", 76, cxDBMemo1, "cxDBMemo1");
+        addSection(FlatPanel3, "FlatPanel5", "FlatPanel6", sectionCaption(0),
+                   DrugSections[0].fieldName, 76, cxDBMemo1, "cxDBMemo1");
     FlatSplitter2 = flatSplitter(FlatPanel3, "FlatSplitter2", alTop);
     FlatPanel7 =
-        addSection(FlatPanel3, "FlatPanel7", "FlatPanel8", QStringLiteral("      药理作用"),
-                   "Yaolizuoyong", 73, cxDBMemo2, "cxDBMemo2");
+        addSection(FlatPanel3, "FlatPanel7", "FlatPanel8", sectionCaption(1),
+                   DrugSections[1].fieldName, 73, cxDBMemo2, "cxDBMemo2");
     FlatSplitter3 = flatSplitter(FlatPanel3, "FlatSplitter3", alTop);
-    FlatPanel9 = addSection(FlatPanel3, "FlatPanel9", "FlatPanel10", QStringLiteral("      适用症"),
-                            "Shiyongzheng", 89, cxDBMemo3, "cxDBMemo3");
+    FlatPanel9 = addSection(FlatPanel3, "FlatPanel9", "FlatPanel10", sectionCaption(2),
+                            DrugSections[2].fieldName, 89, cxDBMemo3, "cxDBMemo3");
     FlatSplitter4 = flatSplitter(FlatPanel3, "FlatSplitter4", alTop);
     FlatPanel11 =
-        addSection(FlatPanel3, "FlatPanel11", "FlatPanel12", QStringLiteral("      用法与用量"),
-                   "Yongfayongliang", 97, cxDBMemo4, "cxDBMemo4");
+        addSection(FlatPanel3, "FlatPanel11", "FlatPanel12", sectionCaption(3),
+                   DrugSections[3].fieldName, 97, cxDBMemo4, "cxDBMemo4");
     FlatSplitter5 = flatSplitter(FlatPanel3, "FlatSplitter5", alTop);
     FlatPanel13 =
-        addSection(FlatPanel3, "FlatPanel13", "FlatPanel14", QStringLiteral("      禁忌症"),
-                   "Jinjizheng", 69, cxDBMemo5, "cxDBMemo5");
+        addSection(FlatPanel3, "FlatPanel13", "FlatPanel14", sectionCaption(4),
+                   DrugSections[4].fieldName, 69, cxDBMemo5, "cxDBMemo5");
     FlatSplitter6 = flatSplitter(FlatPanel3, "FlatSplitter6", alTop);
-    FlatPanel15 = addSection(FlatPanel3, "FlatPanel15", "FlatPanel16", QStringLiteral("      规格"),
-                             "Guige", 0, cxDBMemo6, "cxDBMemo6");
+    FlatPanel15 = addSection(FlatPanel3, "FlatPanel15", "FlatPanel16", sectionCaption(5),
+                             DrugSections[5].fieldName, 0, cxDBMemo6, "cxDBMemo6");
 
     // The category sits in the first caption bar, right after its title.
     DBText2 =
         dbText(FlatPanel5->findChild<TFlatPanel *>(QStringLiteral("FlatPanel6")), "DBText2",
-               QRect(80, 4, 65, 17), DataSource1.get(), "Leibie", CaptionColor, song13, false);
+               QRect(80, 4, 65, 17), DataSource1.get(), drugdetail::CategoryField, CaptionColor,
+               song13, false);
 
     FlatPanel17 =
-        addSection(FlatPanel4, "FlatPanel17", "FlatPanel18", QStringLiteral("      药物相互作用"),
-                   "Yaowuxianghuzuoyong", 96, cxDBMemo7, "cxDBMemo7");
+        addSection(FlatPanel4, "FlatPanel17", "FlatPanel18", sectionCaption(6),
+                   DrugSections[6].fieldName, 96, cxDBMemo7, "cxDBMemo7");
     FlatSplitter7 = flatSplitter(FlatPanel4, "FlatSplitter7", alTop);
     FlatPanel19 =
-        addSection(FlatPanel4, "FlatPanel19", "FlatPanel20", QStringLiteral("      不良反应"),
-                   "Buliangfanyong", 96, cxDBMemo8, "cxDBMemo8");
+        addSection(FlatPanel4, "FlatPanel19", "FlatPanel20", sectionCaption(7),
+                   DrugSections[7].fieldName, 96, cxDBMemo8, "cxDBMemo8");
     FlatSplitter9 = flatSplitter(FlatPanel4, "FlatSplitter9", alTop);
 
     // The manufacturer block keeps its height at the bottom of the right column.
@@ -202,17 +210,17 @@ void TForm1::createComponents()
     Label4 = label(FlatPanel27, "Label4", QPoint(16, 32), QStringLiteral("电话："), text, song13);
     Label5 = label(FlatPanel27, "Label5", QPoint(16, 56), QStringLiteral("网址："), text, song13);
     DBText3 = dbText(FlatPanel27, "DBText3", QRect(52, 8, 400, 13), DataSource1.get(),
-                     "Shengchanqiye", toQColor(clBlue), song13, false);
-    DBText4 = dbText(FlatPanel27, "DBText4", QRect(52, 32, 49, 13), DataSource1.get(), "Phone",
+                     drugdetail::ManufacturerField, toQColor(clBlue), song13, false);
+    DBText4 = dbText(FlatPanel27, "DBText4", QRect(52, 32, 49, 13), DataSource1.get(), drugdetail::PhoneField,
                      toQColor(clBlue), song13, true);
-    DBText5 = dbText(FlatPanel27, "DBText5", QRect(52, 56, 49, 13), DataSource1.get(), "Web",
+    DBText5 = dbText(FlatPanel27, "DBText5", QRect(52, 56, 49, 13), DataSource1.get(), drugdetail::WebField,
                      toQColor(clBlue), song13, true);
     DBText5->setCursor(Qt::PointingHandCursor);
     DBText5->OnClick = [this] { DBText5Click(); };
 
     FlatPanel21 =
-        addSection(FlatPanel4, "FlatPanel21", "FlatPanel22", QStringLiteral("      注意事项"),
-                   "Zhuyishixiang", 0, cxDBMemo9, "cxDBMemo9");
+        addSection(FlatPanel4, "FlatPanel21", "FlatPanel22", sectionCaption(8),
+                   DrugSections[8].fieldName, 0, cxDBMemo9, "cxDBMemo9");
 
     // The list, then the panes of the left column top to bottom, then those of the right.
     QWidget *order[] = {cxGrid2,   cxDBMemo1, cxDBMemo2, cxDBMemo3, cxDBMemo4,
