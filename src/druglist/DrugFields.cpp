@@ -7,13 +7,6 @@
 
 namespace {
 
-struct TDrugField
-{
-    const char *fieldName;
-    const char *displayLabel;
-    int size;
-};
-
 // A size of 0 means none declared: the field keeps the default size.
 constexpr TDrugField DrugFields[] = {
     {"TongYongMing", "通用名", 40},
@@ -41,6 +34,16 @@ constexpr TDrugField DrugFields[] = {
 };
 
 } // namespace
+
+std::span<const TDrugField> drugFields()
+{
+    return DrugFields;
+}
+
+int byteWidth(const TDrugField &field)
+{
+    return field.size > 0 ? field.size : TStringField::DefaultSize;
+}
 
 void createDrugFields(TClientDataSet &dataSet)
 {

@@ -1,5 +1,7 @@
 #include "tervana-data/Lint.h"
 
+#include "druglist/DrugFields.h"
+
 #include "platform/Codec.h"
 #include "tervana-data/DataTool.h"
 #include "tervana-data/Json.h"
@@ -51,31 +53,14 @@ constexpr std::string_view ExternalForms[] = {"滴眼液", "眼膏",   "眼用�
                                               "搽剂",   "洗剂",   "酊",       "贴",     "栓",
                                               "阴道",   "含漱液", "涂剂",     "涂膜剂", "气雾剂"};
 
-// The drug record's fields as the shipped data declares them.
-const std::vector<TLintField> ShippedFields = {
-    {"TongYongMing", 40},
-    {"ShangPinMing", 40},
-    {"LeiBie", 30},
-    {"PinYin", 100},
-    {"ChengFen", 200},
-    {"XingZhuang", 100},
-    {"ZuoYongLeiBie", 60},
-    {"YaoLiZuoYong", 200},
-    {"ShiYongZheng", 200},
-    {"YongFaYongLiang", 200},
-    {"JinJiZheng", 200},
-    {"YaoWuXiangHuZuoYong", 1024},
-    {"BuLiangFanYong", 1024},
-    {"ZhuYiShiXiang", 1024},
-    {"GuiGe", 100},
-    {"ChuCang", 100},
-    {"BaoZhuang", 100},
-    {"YouXiaoQi", 60},
-    {"PiZhunWenHao", 200},
-    {"ShengChanQiYe", 100},
-    {"Phone", 15},
-    {"Web", 20},
-};
+// The drug record's fields as the data set declares them, for drafts that bring none.
+std::vector<TLintField> shippedFields()
+{
+    std::vector<TLintField> fields;
+    for (const TDrugField &field : drugFields())
+        fields.push_back({field.fieldName, static_cast<std::size_t>(byteWidth(field))});
+    return fields;
+}
 
 // ---------------------------------------------------------------------------------------
 // UTF-8 text helpers.
@@ -667,7 +652,7 @@ public:
     {
         for (std::size_t i = 0; i < data.fields.size(); ++i)
             m_byLowerName.emplace(lower(data.fields[i].name), i);
-        for (const TLintField &field : ShippedFields) {
+        for (const TLintField &field : shippedFields()) {
             auto it = m_byLowerName.find(lower(field.name));
             if (it == m_byLowerName.end())
                 throw EToolError("the data has no field '" + field.name + "'");
@@ -1028,7 +1013,7 @@ TLintData lintDataFromJson(std::string_view json)
     }
     TLintData data;
     if (source.kind == TKind::Array) {
-        data.fields = ShippedFields;
+        data.fields = shippedFields();
         for (const TJsonValue &entry : source.items)
             data.rows.push_back(
                 rowOf(entry, data, "row " + std::to_string(data.rows.size() + 1), true));

@@ -1,11 +1,9 @@
 #include "tervana-data/Merge.h"
 
-#include "data/ClientDataSet.h"
 #include "platform/Codec.h"
 #include "engine/DataPacket.h"
 #include "tervana-data/DataTool.h"
 #include "druglist/DrugFields.h"
-#include "data/Field.h"
 
 #include <map>
 #include <utility>
@@ -69,34 +67,35 @@ std::string recordName(const TKey &key)
     return name;
 }
 
-class TFieldCaptions
+// A field's caption for the user: the drug record's display label, else its name.
+std::string fieldCaption(const std::string &fieldName)
+{
+    for (const TDrugField &field : drugFields())
+        if (gbk::equalIgnoringAsciiCase(field.fieldName, fieldName)) return field.displayLabel;
+    return gbk::toUtf8(fieldName);
+}
+
+// Where each field of `target` stands in `table` (-1 where it lacks it), worked out once.
+class TLayout
 {
 public:
-    TFieldCaptions() { createDrugFields(m_fields); }
-    std::string operator()(const std::string &fieldName) const
+    TLayout(const TDataTable &table, const TDataTable &target)
     {
-        if (TField *field = m_fields.FindField(fieldName)) return field->DisplayName(); // UTF-8
-        return gbk::toUtf8(fieldName);
+        for (const TFieldDescriptor &field : target.fields)
+            m_from.push_back(fieldIndex(table, field.name));
+    }
+    // A row of `table` in the fields of `target`; a field it lacks is null.
+    TRow operator()(const TRow &row) const
+    {
+        TRow result(m_from.size());
+        for (std::size_t i = 0; i < m_from.size(); ++i)
+            if (m_from[i] >= 0) result[i] = row[static_cast<std::size_t>(m_from[i])];
+        return result;
     }
 
 private:
-    TClientDataSet m_fields{"cds"};
+    std::vector<int> m_from;
 };
-
-// `row` of `table` laid out in the fields of `target`; a field it lacks is null.
-TRow reshaped(const TDataTable &table, const TRow &row, const TDataTable &target)
-{
-    TRow result(target.fields.size());
-    for (std::size_t i = 0; i < target.fields.size(); ++i)
-        if (const int from = fieldIndex(table, target.fields[i].name); from >= 0)
-            result[i] = row[static_cast<std::size_t>(from)];
-    return result;
-}
-
-bool sameRecord(const TDataTable &first, const TRow &a, const TDataTable &second, const TRow &b)
-{
-    return reshaped(first, a, second) == b;
-}
 
 } // namespace
 
@@ -157,7 +156,7 @@ TMergeResult mergeDataTables(const TDataTable &base, const TDataTable &mine,
     for (long m : mineOfBase)
         if (m >= 0) mineUsed[static_cast<std::size_t>(m)] = true;
 
-    const TFieldCaptions caption;
+    const TLayout fromBase(base, shipped), fromMine(mine, shipped), mineAsBase(mine, base);
     TMergeResult result;
     TDataTable &out = result.table;
     TMergeReport &report = result.report;
@@ -174,8 +173,8 @@ TMergeResult mergeDataTables(const TDataTable &base, const TDataTable &mine,
         }
         const long m = mineOfBase[static_cast<std::size_t>(b)];
         if (m < 0) continue; // the user removed it from their copy: it stays removed
-        const TRow was = reshaped(base, base.rows[static_cast<std::size_t>(b)], shipped);
-        const TRow own = reshaped(mine, mine.rows[static_cast<std::size_t>(m)], shipped);
+        const TRow was = fromBase(base.rows[static_cast<std::size_t>(b)]);
+        const TRow own = fromMine(mine.rows[static_cast<std::size_t>(m)]);
         TRow merged = next;
         for (std::size_t f = 0; f < merged.size(); ++f) {
             if (own[f] == was[f]) continue; // untouched by the user: the release's text
@@ -183,7 +182,7 @@ TMergeResult mergeDataTables(const TDataTable &base, const TDataTable &mine,
             ++report.keptFields;
             if (next[f] != was[f] && next[f] != own[f])
                 report.conflicts.push_back(recordName(shippedKeys[n].first) + " " +
-                                           caption(shipped.fields[f].name));
+                                           fieldCaption(shipped.fields[f].name));
         }
         if (merged != own) ++report.corrected;
         out.rows.push_back(std::move(merged));
@@ -195,18 +194,18 @@ TMergeResult mergeDataTables(const TDataTable &base, const TDataTable &mine,
         const long m = mineOfBase[b];
         if (m < 0) continue;
         const TRow &own = mine.rows[static_cast<std::size_t>(m)];
-        if (sameRecord(base, base.rows[b], mine, own)) {
+        if (mineAsBase(own) == base.rows[b]) {
             ++report.removed;
             report.removedRecords.push_back(recordName(baseKeys[b].first));
         } else {
-            out.rows.push_back(reshaped(mine, own, shipped));
+            out.rows.push_back(fromMine(own));
             report.keptRecords.push_back(recordName(mineKeys[static_cast<std::size_t>(m)].first));
         }
     }
     // Records that only the user's copy has (added with another tool) stay.
     for (std::size_t m = 0; m < mine.rows.size(); ++m)
         if (!mineUsed[m]) {
-            out.rows.push_back(reshaped(mine, mine.rows[m], shipped));
+            out.rows.push_back(fromMine(mine.rows[m]));
             report.ownRecords.push_back(recordName(mineKeys[m].first));
         }
     return result;
