@@ -92,6 +92,42 @@ std::uint32_t widthOf(const TJsonValue &value, const std::string &what)
 
 } // namespace
 
+TDataTable readDataTable(std::string packet)
+{
+    std::unique_ptr<IDSBase> store = createDSBase();
+    try {
+        store->AppendData(std::move(packet), true);
+    } catch (const EDSEngineError &error) {
+        throw EToolError(error.Message());
+    }
+    TDataTable table;
+    table.fields = store->fieldDescriptors();
+    table.params = store->params();
+    std::unique_ptr<IDSCursor> cursor = store->createCursor();
+    TRecordBuffer buffer = cursor->newRecordBuffer();
+    cursor->moveToBOF();
+    while (cursor->getNextRecord(buffer) == TFetchResult::Ok) {
+        auto &row = table.rows.emplace_back(table.fields.size());
+        for (std::uint32_t fieldNo = 1; fieldNo <= table.fields.size(); ++fieldNo)
+            if (!buffer.isBlank(fieldNo)) row[fieldNo - 1] = std::string(buffer.value(fieldNo));
+    }
+    return table;
+}
+
+std::string writeDataTable(const TDataTable &table)
+{
+    try {
+        return writeDataPacket(table.fields, table.params, table.rows.size(),
+                               [&](std::size_t row, std::uint32_t fieldNo) {
+                                   const auto &value = table.rows[row][fieldNo - 1];
+                                   return value ? std::optional<std::string_view>(*value)
+                                                : std::nullopt;
+                               });
+    } catch (const EDSEngineError &error) {
+        throw EToolError(error.Message());
+    }
+}
+
 std::string buildPacket(std::string_view jsonSource)
 {
     TJsonValue source;
@@ -154,7 +190,8 @@ std::string buildPacket(std::string_view jsonSource)
     }
 
     // Row values, null unless the row gives one.
-    std::vector<std::vector<std::optional<std::string>>> rows;
+    TDataTable table{std::move(fields), std::move(params), {}};
+    auto &rows = table.rows;
     if (top.count("rows")) {
         const TJsonValue &rowList = *top["rows"];
         expectKind(rowList, TKind::Array, "\"rows\"");
@@ -162,8 +199,8 @@ std::string buildPacket(std::string_view jsonSource)
         for (const TJsonValue &entry : rowList.items) {
             const std::string what = "row " + std::to_string(rows.size() + 1);
             expectKind(entry, TKind::Object, what);
-            auto &row = rows.emplace_back(fields.size());
-            std::vector<bool> given(fields.size(), false);
+            auto &row = rows.emplace_back(table.fields.size());
+            std::vector<bool> given(table.fields.size(), false);
             for (const auto &[name, value] : entry.members) {
                 auto it = fieldNoOf.find(name);
                 if (it == fieldNoOf.end())
@@ -181,28 +218,13 @@ std::string buildPacket(std::string_view jsonSource)
         }
     }
 
-    try {
-        return writeDataPacket(
-            fields, params, rows.size(),
-            [&](std::size_t row, std::uint32_t fieldNo) -> std::optional<std::string_view> {
-                const auto &value = rows[row][fieldNo - 1];
-                if (!value) return std::nullopt;
-                return std::string_view(*value);
-            });
-    } catch (const EDSEngineError &error) {
-        throw EToolError(error.Message());
-    }
+    return writeDataTable(table);
 }
 
 std::string exportPacket(std::string packet)
 {
-    std::unique_ptr<IDSBase> store = createDSBase();
-    try {
-        store->AppendData(std::move(packet), true);
-    } catch (const EDSEngineError &error) {
-        throw EToolError(error.Message());
-    }
-    const std::vector<TFieldDescriptor> &fields = store->fieldDescriptors();
+    const TDataTable table = readDataTable(std::move(packet));
+    const std::vector<TFieldDescriptor> &fields = table.fields;
     std::vector<std::string> names;
     std::string out = "{\n  \"fields\": [";
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -216,7 +238,7 @@ std::string exportPacket(std::string packet)
     }
     out += fields.empty() ? "],\n" : "\n  ],\n";
 
-    const std::vector<TPacketParam> &params = store->params();
+    const std::vector<TPacketParam> &params = table.params;
     out += "  \"params\": {";
     for (std::size_t i = 0; i < params.size(); ++i) {
         out += i ? ",\n    " : "\n    ";
@@ -226,24 +248,20 @@ std::string exportPacket(std::string packet)
     out += params.empty() ? "},\n" : "\n  },\n";
 
     out += "  \"rows\": [";
-    std::unique_ptr<IDSCursor> cursor = store->createCursor();
-    TRecordBuffer buffer = cursor->newRecordBuffer();
     std::size_t rowNumber = 0;
-    cursor->moveToBOF();
-    while (cursor->getNextRecord(buffer) == TFetchResult::Ok) {
+    for (const auto &row : table.rows) {
         ++rowNumber;
         out += rowNumber > 1 ? ",\n    {" : "\n    {";
-        for (std::uint32_t fieldNo = 1; fieldNo <= fields.size(); ++fieldNo) {
-            out += fieldNo > 1 ? ",\n      " : "\n      ";
-            appendJsonString(out, names[fieldNo - 1]);
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            out += f > 0 ? ",\n      " : "\n      ";
+            appendJsonString(out, names[f]);
             out += ": ";
-            if (buffer.isBlank(fieldNo)) {
+            if (!row[f]) {
                 out += "null";
                 continue;
             }
-            appendJsonString(out, toUtf8(buffer.value(fieldNo), "row " + std::to_string(rowNumber) +
-                                                                    ", field " +
-                                                                    quoted(names[fieldNo - 1])));
+            appendJsonString(out, toUtf8(*row[f], "row " + std::to_string(rowNumber) +
+                                                      ", field " + quoted(names[f])));
         }
         out += fields.empty() ? "}" : "\n    }";
     }

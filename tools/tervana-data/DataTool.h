@@ -1,8 +1,11 @@
 #pragma once
 
+#include "engine/DSIntf.h"
 #include "platform/Exception.h"
 
 #include <iosfwd>
+#include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -14,6 +17,19 @@ class EToolError : public Exception
 public:
     using Exception::Exception;
 };
+
+// A data file's fields and values, as the data tool's commands read them (values in GBK, null as nullopt).
+struct TDataTable
+{
+    std::vector<TFieldDescriptor> fields;
+    std::vector<TPacketParam> params;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+};
+
+// Reads a packet's fields and records; throws EToolError naming the fault.
+TDataTable readDataTable(std::string packet);
+// The sealed packet of a table.
+std::string writeDataTable(const TDataTable &table);
 
 // A sealed data packet from a UTF-8 JSON source
 // {"fields":[{"name":..,"type":..,"width":..}], "params":{..}, "rows":[{"Field": "text" or null}]}.

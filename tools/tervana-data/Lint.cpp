@@ -1077,3 +1077,17 @@ std::string findingLine(const TLintData &data, const TLintFinding &finding)
         if (c == '\r' || c == '\n') c = ' ';
     return line;
 }
+
+TLintData lintDataFromPacket(std::string packet)
+{
+    const TDataTable table = readDataTable(std::move(packet));
+    TLintData data;
+    for (const TFieldDescriptor &field : table.fields)
+        data.fields.push_back({gbk::toUtf8(field.name), field.width});
+    for (const auto &row : table.rows) {
+        auto &values = data.rows.emplace_back();
+        for (const auto &value : row)
+            values.push_back(value ? std::optional<std::string>(gbk::toUtf8(*value)) : std::nullopt);
+    }
+    return data;
+}

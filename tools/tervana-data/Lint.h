@@ -36,6 +36,11 @@ struct TLintFinding
 // starts with "_" are a draft's notes and are skipped. Throws EToolError naming the fault.
 TLintData lintDataFromJson(std::string_view json);
 
+// Reads a data file's packet. A value that is not valid GBK is read with U+FFFD in its place,
+// which the width and encoding rule then reports. Throws EToolError for a packet the engine
+// refuses.
+TLintData lintDataFromPacket(std::string packet);
+
 // Every finding, in record order. Throws EToolError when a drug field the rules read is
 // missing from the data.
 std::vector<TLintFinding> lintRecords(const TLintData &data);

@@ -99,42 +99,6 @@ private:
 
 } // namespace
 
-TDataTable readDataTable(std::string packet)
-{
-    std::unique_ptr<IDSBase> store = createDSBase();
-    try {
-        store->AppendData(std::move(packet), true);
-    } catch (const EDSEngineError &error) {
-        throw EToolError(error.Message());
-    }
-    TDataTable table;
-    table.fields = store->fieldDescriptors();
-    table.params = store->params();
-    std::unique_ptr<IDSCursor> cursor = store->createCursor();
-    TRecordBuffer buffer = cursor->newRecordBuffer();
-    cursor->moveToBOF();
-    while (cursor->getNextRecord(buffer) == TFetchResult::Ok) {
-        TRow &row = table.rows.emplace_back(table.fields.size());
-        for (std::uint32_t fieldNo = 1; fieldNo <= table.fields.size(); ++fieldNo)
-            if (!buffer.isBlank(fieldNo)) row[fieldNo - 1] = std::string(buffer.value(fieldNo));
-    }
-    return table;
-}
-
-std::string writeDataTable(const TDataTable &table)
-{
-    try {
-        return writeDataPacket(table.fields, table.params, table.rows.size(),
-                               [&](std::size_t row, std::uint32_t fieldNo) {
-                                   const auto &value = table.rows[row][fieldNo - 1];
-                                   return value ? std::optional<std::string_view>(*value)
-                                                : std::nullopt;
-                               });
-    } catch (const EDSEngineError &error) {
-        throw EToolError(error.Message());
-    }
-}
-
 TMergeResult mergeDataTables(const TDataTable &base, const TDataTable &mine,
                              const TDataTable &shipped)
 {

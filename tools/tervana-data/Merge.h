@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DSIntf.h"
+#include "tervana-data/DataTool.h"
 
 #include <optional>
 #include <string>
@@ -9,16 +9,6 @@
 // The three-way merge that brings a new release's data to a user who edited their copy:
 // what the user did not change takes the new text, what they changed stays theirs.
 
-// A data file's fields and values, as the merge sees them (values in GBK, null as nullopt).
-struct TDataTable
-{
-    std::vector<TFieldDescriptor> fields;
-    std::vector<TPacketParam> params;
-    std::vector<std::vector<std::optional<std::string>>> rows;
-};
-
-// Reads a packet's fields and records; throws EToolError naming the fault.
-TDataTable readDataTable(std::string packet);
 
 // What a merge did, in the words the user is shown (UTF-8).
 struct TMergeReport
@@ -52,5 +42,3 @@ struct TMergeResult
 TMergeResult mergeDataTables(const TDataTable &base, const TDataTable &mine,
                              const TDataTable &shipped);
 
-// The sealed packet of a table.
-std::string writeDataTable(const TDataTable &table);

@@ -177,7 +177,7 @@ int lint(const TArguments &arguments)
     TLintData data;
     std::vector<TLintFinding> findings;
     try {
-        data = lintDataFromJson(json ? *content : exportPacket(std::move(*content)));
+        data = json ? lintDataFromJson(*content) : lintDataFromPacket(std::move(*content));
         findings = lintRecords(data);
     } catch (const EToolError &failure) {
         return badInput(path, failure.Message());
