@@ -376,8 +376,3 @@ double variantToDate(TVariantRef value)
     if (value.isArray() || value.isNull()) conversionFailed(value.type(), TType::Date);
     return numberOf(value, TType::Date);
 }
-
-std::string upperCaseGbk(std::string_view text)
-{
-    return gbk::upperAscii(text);
-}

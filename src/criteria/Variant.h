@@ -117,6 +117,3 @@ std::string variantToText(TVariantRef value);
 // The value as a date serial (days since 30 December 1899), for the date operators. Throws
 // EVariantError for a value that is no date.
 double variantToDate(TVariantRef value);
-
-// GBK text in upper case: ASCII letters only, never the second byte of a double-byte character.
-std::string upperCaseGbk(std::string_view text);

@@ -1,5 +1,7 @@
 #include "criteria/cxFilterCriteriaItem.h"
 
+#include "platform/Codec.h"
+
 #include "criteria/cxFilterCriteria.h"
 
 namespace {
@@ -11,7 +13,7 @@ TVariant preparedValue(const TVariant &value, bool caseInsensitive)
     case TVariant::TType::Currency:
         return TVariant::real(static_cast<double>(value.asCurrency()) / 10000.0);
     case TVariant::TType::Text:
-        return caseInsensitive ? TVariant(upperCaseGbk(value.asText())) : value;
+        return caseInsensitive ? TVariant(gbk::upperAscii(value.asText())) : value;
     case TVariant::TType::Array: {
         std::vector<TVariant> elements;
         elements.reserve(value.elements().size());
@@ -94,7 +96,7 @@ bool TcxFilterCriteriaItem::matches(int recordIndex) const
     if (m_column >= 0) value = owner.itemValue(recordIndex, m_column);
     std::string upper;
     if (value && owner.Options().contains(fcoCaseInsensitive)) {
-        upper = upperCaseGbk(*value);
+        upper = gbk::upperAscii(*value);
         value = upper;
     }
     try {
