@@ -17,6 +17,7 @@ esac
 packages=(
     cmake ninja-build g++ pkg-config ccache
     qt6-base-dev libgl-dev libpugixml-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+    libxxhash-dev nlohmann-json3-dev
     fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils python3
     xvfb xauth xdotool imagemagick

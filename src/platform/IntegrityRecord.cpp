@@ -1,7 +1,9 @@
 #include "platform/IntegrityRecord.h"
 
-#include <cstring>
+#include <xxhash.h>
+
 #include <fcntl.h>
+#include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,47 +12,10 @@ namespace integrity {
 
 namespace {
 
-constexpr std::uint64_t Prime1 = 0x9E3779B185EBCA87ull;
-constexpr std::uint64_t Prime2 = 0xC2B2AE3D27D4EB4Full;
-constexpr std::uint64_t Prime3 = 0x165667B19E3779F9ull;
-constexpr std::uint64_t Prime4 = 0x85EBCA77C2B2AE63ull;
-constexpr std::uint64_t Prime5 = 0x27D4EB2F165667C5ull;
-
 constexpr std::string_view SealHead = "<!-- tervana-integrity xxh64:";
 constexpr std::string_view SealTail = " -->\n";
 constexpr std::size_t DigitCount = 16;
 constexpr std::size_t SealLength = SealHead.size() + DigitCount + SealTail.size();
-
-inline std::uint64_t rotl(std::uint64_t value, int bits)
-{
-    return (value << bits) | (value >> (64 - bits));
-}
-
-inline std::uint64_t read64(const unsigned char *p)
-{
-    std::uint64_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value; // little-endian host, as every machine we build for
-}
-
-inline std::uint32_t read32(const unsigned char *p)
-{
-    std::uint32_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-inline std::uint64_t round(std::uint64_t accumulator, std::uint64_t input)
-{
-    accumulator += input * Prime2;
-    return rotl(accumulator, 31) * Prime1;
-}
-
-inline std::uint64_t mergeRound(std::uint64_t accumulator, std::uint64_t value)
-{
-    accumulator ^= round(0, value);
-    return accumulator * Prime1 + Prime4;
-}
 
 std::string hex16(std::uint64_t value)
 {
@@ -75,81 +40,30 @@ bool hasSealShape(std::string_view fileBytes)
 
 } // namespace
 
-TChecksum::TChecksum() : m_lanes{Prime1 + Prime2, Prime2, 0, 0 - Prime1}
-{}
+TChecksum::TChecksum() : m_state(XXH64_createState())
+{
+    if (!m_state) throw std::bad_alloc();
+    XXH64_reset(m_state.get(), 0);
+}
 
 void TChecksum::update(std::string_view bytes)
 {
-    if (bytes.empty()) return; // an empty view may have no bytes to point at
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    m_length += bytes.size();
-    if (m_pending + bytes.size() < sizeof m_stripe) {
-        std::memcpy(m_stripe + m_pending, p, bytes.size());
-        m_pending += bytes.size();
-        return;
-    }
-    if (m_pending) {
-        const std::size_t fill = sizeof m_stripe - m_pending;
-        std::memcpy(m_stripe + m_pending, p, fill);
-        p += fill;
-        consume(m_stripe);
-        m_pending = 0;
-    }
-    for (; end - p >= 32; p += 32)
-        consume(p);
-    m_pending = std::size_t(end - p);
-    std::memcpy(m_stripe, p, m_pending);
-}
-
-void TChecksum::consume(const unsigned char *stripe)
-{
-    m_lanes[0] = round(m_lanes[0], read64(stripe));
-    m_lanes[1] = round(m_lanes[1], read64(stripe + 8));
-    m_lanes[2] = round(m_lanes[2], read64(stripe + 16));
-    m_lanes[3] = round(m_lanes[3], read64(stripe + 24));
+    XXH64_update(m_state.get(), bytes.data(), bytes.size());
 }
 
 std::uint64_t TChecksum::digest() const
 {
-    const unsigned char *p = m_stripe;
-    const unsigned char *end = p + m_pending;
-    std::uint64_t hash;
-    if (m_length >= 32) {
-        const std::uint64_t *v = m_lanes;
-        hash = rotl(v[0], 1) + rotl(v[1], 7) + rotl(v[2], 12) + rotl(v[3], 18);
-        for (int lane = 0; lane < 4; ++lane)
-            hash = mergeRound(hash, v[lane]);
-    } else {
-        hash = Prime5;
-    }
-    hash += m_length;
-    for (; p + 8 <= end; p += 8) {
-        hash ^= round(0, read64(p));
-        hash = rotl(hash, 27) * Prime1 + Prime4;
-    }
-    if (p + 4 <= end) {
-        hash ^= std::uint64_t(read32(p)) * Prime1;
-        hash = rotl(hash, 23) * Prime2 + Prime3;
-        p += 4;
-    }
-    for (; p < end; ++p) {
-        hash ^= (*p) * Prime5;
-        hash = rotl(hash, 11) * Prime1;
-    }
-    hash ^= hash >> 33;
-    hash *= Prime2;
-    hash ^= hash >> 29;
-    hash *= Prime3;
-    hash ^= hash >> 32;
-    return hash;
+    return XXH64_digest(m_state.get());
+}
+
+void TChecksum::TFreeState::operator()(XXH64_state_s *state) const
+{
+    XXH64_freeState(state);
 }
 
 std::uint64_t checksum(std::string_view bytes)
 {
-    TChecksum sum;
-    sum.update(bytes);
-    return sum.digest();
+    return XXH64(bytes.data(), bytes.size(), 0);
 }
 
 std::string sealFor(std::string_view content)

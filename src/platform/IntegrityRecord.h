@@ -2,15 +2,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+struct XXH64_state_s; // libxxhash's streaming state
 
 // The seal at the end of every data file that this program writes: an XML comment holding
 // a checksum of all bytes before it. A file with a matching seal is one we wrote and nobody
 // changed since; the companion library's size check accepts exactly those.
+
 namespace integrity {
 
-// The 64-bit xxHash (XXH64, seed 0) of `bytes`.
+// The 64-bit xxHash (XXH64, seed 0) of `bytes`, as libxxhash computes it.
 std::uint64_t checksum(std::string_view bytes);
 
 // The same checksum of bytes that come a piece at a time, however they are cut.
@@ -22,12 +26,11 @@ public:
     std::uint64_t digest() const;
 
 private:
-    void consume(const unsigned char *stripe);
-
-    std::uint64_t m_lanes[4];
-    unsigned char m_stripe[32] = {};
-    std::size_t m_pending = 0;
-    std::uint64_t m_length = 0;
+    struct TFreeState
+    {
+        void operator()(XXH64_state_s *state) const;
+    };
+    std::unique_ptr<XXH64_state_s, TFreeState> m_state;
 };
 
 // The seal for `content`, to be appended to it as the file's last bytes.
