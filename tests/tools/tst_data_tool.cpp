@@ -266,8 +266,11 @@ TEST_F(DataTool, BadInputIsOneLineAndStatusTwo)
     const std::vector<TCase> cases = {
         {"not json", "{\"fields\": [}", "not valid JSON: line 1, column 13"},
         {"trailing comma", "{\"fields\": [],}", "not valid JSON"},
-        {"second line", "{\n  \"fields\": nul\n}", "not valid JSON: line 2, column 13"},
-        {"bad utf-8", "{\"fields\": [], \"x\": \"\xC3\"}", "invalid UTF-8"},
+        {"second line", "{\n  \"fields\": nul\n}",
+         "not valid JSON: line 2, column 16: syntax error while parsing value - invalid literal"},
+        {"bad utf-8", "{\"fields\": [], \"x\": \"\xC3\"}",
+         "line 1, column 23: syntax error while parsing value - invalid string: ill-formed "
+         "UTF-8 byte; last read: '\"?\"'"},
         {"not an object", "[]", "the source must be an object, not an array"},
         {"no fields", "{\"rows\": []}", "the source has no \"fields\""},
         {"unknown top member", "{" + fields + ", \"extra\": 1}", "unknown member 'extra'"},
@@ -292,13 +295,32 @@ TEST_F(DataTool, BadInputIsOneLineAndStatusTwo)
          "row 1, field 'A' must be a text or null, not a number"},
         {"field given twice", "{" + fields + ", \"rows\": [{\"A\": \"x\", \"A\": null}]}",
          "row 1, field 'A' is given twice"},
+        {"field given twice, the second an object that repeats itself",
+         "{" + fields + ", \"rows\": [{\"A\": \"x\", \"A\": {\"A\": 1, \"A\": [{}]}}]}",
+         "row 1, field 'A' is given twice"},
+        {"top member twice", "{" + fields + ", \"rows\": [], " + fields + "}",
+         "the source has the member 'fields' twice"},
+        {"field member twice",
+         "{\"fields\": [{\"name\": \"A\", \"type\": \"String\", \"name\": \"B\"}]}",
+         "field 1 has the member 'name' twice"},
+        {"param twice", "{" + fields + ", \"params\": {\"P\": true, \"P\": true}}",
+         "param 'P' is given twice"},
+        {"nested too deeply",
+         "{" + fields + ", \"rows\": [{\"A\": " + std::string(70, '[') + std::string(70, ']') +
+             "}]}",
+         "not valid JSON: values nested more than 64 deep"},
+        {"zero byte after the value", "{" + fields + "}" + std::string(1, '\0') + "junk",
+         "not valid JSON: line 1, column 58: a zero byte, which JSON text cannot hold"},
+        {"width beyond a double",
+         "{\"fields\": [{\"name\": \"A\", \"type\": \"S\", \"width\": 1e400}]}",
+         "not valid JSON: number overflow parsing '1e400'"},
         {"text outside GBK",
          "{" + fields + ", \"rows\": [{\"A\": \"ok\"}, {\"A\": \"\\ud83d\\ude00\"}]}",
          "row 2, field 'A' holds a character that GBK cannot represent"},
         {"zero character", "{" + fields + ", \"rows\": [{\"A\": \"a\\u0000b\"}]}",
          "row 1, field 'A' holds the character U+0000"},
         {"lone surrogate", "{" + fields + ", \"rows\": [{\"A\": \"\\udc00\"}]}",
-         "lone low surrogate"},
+         "surrogate U+DC00..U+DFFF must follow U+D800..U+DBFF"},
     };
     writeFile("old.xml", "old content");
     for (const TCase &c : cases) {
@@ -485,6 +507,8 @@ TEST_F(DataTool, LintReadsDataFilesSourcesAndDraftsWithItsExitStatus)
 TEST_F(DataTool, LintCannotReadStatusTwo)
 {
     writeFile("bad.json", "[{\"TongYongMing\": }]");
+    writeFile("twice.json", "[{\"TongYongMing\": \"a\", \"_note\": 1, \"_note\": 2, "
+                            "\"TongYongMing\": \"b\"}]");
     writeFile("bad.xml", "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<packet/>\n");
     writeFile("noweb.json", "{\"fields\": [" + drugFieldList("Web") + "], \"rows\": []}");
     struct TCase
@@ -496,6 +520,7 @@ TEST_F(DataTool, LintCannotReadStatusTwo)
     const std::vector<TCase> cases = {
         {"no file", path("absent.xml"), "cannot read"},
         {"not JSON", path("bad.json"), "not valid JSON: line 1, column 19"},
+        {"a field twice", path("twice.json"), "row 1, field 'TongYongMing' is given twice"},
         {"not a packet", path("bad.xml"), "Data packet error at line 2"},
         {"a field missing", path("noweb.json"), "the data has no field 'Web'"},
     };

@@ -14,10 +14,8 @@
 
 namespace {
 
-using TKind = TJsonValue::TKind;
-
 // A name as a message shows it: quoted, on one line.
-std::string quoted(std::string_view utf8)
+std::string quote(std::string_view utf8)
 {
     std::string result = "'";
     for (char c : utf8)
@@ -25,36 +23,24 @@ std::string quoted(std::string_view utf8)
     return result + "'";
 }
 
-const char *kindName(TKind kind)
+// `value` must be of `kind`, in the words of jsonKindName ("a text", "an array", ...).
+void expectKind(const TJson &value, std::string_view kind, const std::string &what)
 {
-    switch (kind) {
-    case TKind::Null: return "null";
-    case TKind::Boolean: return "a Boolean";
-    case TKind::Number: return "a number";
-    case TKind::String: return "a text";
-    case TKind::Array: return "an array";
-    case TKind::Object: return "an object";
-    }
-    return "a value";
-}
-
-void expectKind(const TJsonValue &value, TKind kind, const std::string &what)
-{
-    if (value.kind != kind)
-        throw EToolError(what + " must be " + kindName(kind) + ", not " + kindName(value.kind));
+    if (jsonKindName(value) != kind)
+        throw EToolError(what + " must be " + std::string(kind) + ", not " + jsonKindName(value));
 }
 
 // The members of an object by name; an unknown or repeated member is an error.
-std::unordered_map<std::string, const TJsonValue *>
-membersOf(const TJsonValue &object, std::initializer_list<std::string_view> known,
-          const std::string &what)
+std::unordered_map<std::string, const TJson *>
+membersOf(const TJsonDocument &document, const TJson &object,
+          std::initializer_list<std::string_view> known, const std::string &what)
 {
-    std::unordered_map<std::string, const TJsonValue *> found;
-    for (const auto &[name, value] : object.members) {
+    std::unordered_map<std::string, const TJson *> found;
+    for (const auto &[name, value] : document.members(object)) {
         if (std::find(known.begin(), known.end(), name) == known.end())
-            throw EToolError(what + " has an unknown member " + quoted(name));
-        if (!found.emplace(name, &value).second)
-            throw EToolError(what + " has the member " + quoted(name) + " twice");
+            throw EToolError(what + " has an unknown member " + quote(name));
+        if (!value || !found.emplace(name, value).second)
+            throw EToolError(what + " has the member " + quote(name) + " twice");
     }
     return found;
 }
@@ -75,19 +61,14 @@ std::string toUtf8(std::string_view bytes, const std::string &what)
     return gbk::toUtf8(bytes);
 }
 
-std::uint32_t widthOf(const TJsonValue &value, const std::string &what)
+std::uint32_t widthOf(const TJson &value, const std::string &what)
 {
-    expectKind(value, TKind::Number, what + " width");
-    const std::string &text = value.text;
-    bool digitsOnly = !text.empty() && text.size() <= 10 && (text == "0" || text[0] != '0');
-    std::uint64_t width = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') digitsOnly = false;
-        width = width * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    if (!digitsOnly || width > std::numeric_limits<std::uint32_t>::max())
-        throw EToolError(what + " width must be a whole number from 0 to 4294967295, not " + text);
-    return static_cast<std::uint32_t>(width);
+    expectKind(value, "a number", what + " width");
+    if (!value.is_number_unsigned() ||
+        value.get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max())
+        throw EToolError(what + " width must be a whole number from 0 to 4294967295, not " +
+                         jsonShown(value));
+    return static_cast<std::uint32_t>(value.get<std::uint64_t>());
 }
 
 } // namespace
@@ -130,43 +111,45 @@ std::string writeDataTable(const TDataTable &table)
 
 std::string buildPacket(std::string_view jsonSource)
 {
-    TJsonValue source;
+    TJsonDocument document;
     try {
-        source = parseJson(jsonSource);
+        document = parseJson(jsonSource);
     } catch (const EJsonError &error) {
         throw EToolError("not valid JSON: " + error.Message());
     }
-    expectKind(source, TKind::Object, "the source");
-    auto top = membersOf(source, {"fields", "params", "rows"}, "the source");
+    const TJson &source = document.root;
+    expectKind(source, "an object", "the source");
+    auto top = membersOf(document, source, {"fields", "params", "rows"}, "the source");
     if (!top.count("fields")) throw EToolError("the source has no \"fields\"");
 
-    const TJsonValue &fieldList = *top["fields"];
-    expectKind(fieldList, TKind::Array, "\"fields\"");
+    const TJson &fieldList = *top["fields"];
+    expectKind(fieldList, "an array", "\"fields\"");
     std::vector<TFieldDescriptor> fields;
     std::vector<std::string> names; // UTF-8, as the rows name them
     std::unordered_map<std::string, std::uint32_t> fieldNoOf;
-    for (const TJsonValue &entry : fieldList.items) {
+    for (const TJson &entry : fieldList) {
         const auto fieldNo = static_cast<std::uint32_t>(fields.size() + 1);
         const std::string what = "field " + std::to_string(fieldNo);
-        expectKind(entry, TKind::Object, what);
-        auto members = membersOf(entry, {"name", "type", "width"}, what);
+        expectKind(entry, "an object", what);
+        auto members = membersOf(document, entry, {"name", "type", "width"}, what);
         if (!members.count("name")) throw EToolError(what + " has no name");
         if (!members.count("type")) throw EToolError(what + " has no type");
-        expectKind(*members["name"], TKind::String, what + " name");
-        expectKind(*members["type"], TKind::String, what + " type");
-        const std::string &name = members["name"]->text;
+        expectKind(*members["name"], "a text", what + " name");
+        expectKind(*members["type"], "a text", what + " type");
+        const auto &name = members["name"]->get_ref<const std::string &>();
+        const auto &type = members["type"]->get_ref<const std::string &>();
         if (name.empty()) throw EToolError(what + " has an empty name");
-        if (members["type"]->text.empty()) throw EToolError(what + " has an empty type");
+        if (type.empty()) throw EToolError(what + " has an empty type");
 
         TFieldDescriptor field;
         field.name = toGbk(name, what + " name");
-        field.typeName = toGbk(members["type"]->text, what + " type");
+        field.typeName = toGbk(type, what + " type");
         field.width = members.count("width") ? widthOf(*members["width"], what) : 0;
         field.position = fieldNo;
         for (std::size_t i = 0; i < fields.size(); ++i)
             if (sameFieldName(fields[i].name, field.name))
                 throw EToolError("fields " + std::to_string(i + 1) + " and " +
-                                 std::to_string(fieldNo) + " have the same name " + quoted(name) +
+                                 std::to_string(fieldNo) + " have the same name " + quote(name) +
                                  " (names ignore letter case)");
         fields.push_back(std::move(field));
         names.push_back(name);
@@ -175,12 +158,13 @@ std::string buildPacket(std::string_view jsonSource)
 
     std::vector<TPacketParam> params;
     if (top.count("params")) {
-        const TJsonValue &paramList = *top["params"];
-        expectKind(paramList, TKind::Object, "\"params\"");
-        for (const auto &[name, value] : paramList.members) {
-            const std::string what = "param " + quoted(name);
-            expectKind(value, TKind::Boolean, what);
-            TPacketParam param{toGbk(name, what + " name"), value.boolean};
+        const TJson &paramList = *top["params"];
+        expectKind(paramList, "an object", "\"params\"");
+        for (const auto &[name, value] : document.members(paramList)) {
+            const std::string what = "param " + quote(name);
+            if (!value) throw EToolError(what + " is given twice (names ignore letter case)");
+            expectKind(*value, "a Boolean", what);
+            TPacketParam param{toGbk(name, what + " name"), value->get<bool>()};
             if (param.name.empty()) throw EToolError("a param has an empty name");
             for (const TPacketParam &earlier : params)
                 if (sameFieldName(earlier.name, param.name))
@@ -193,27 +177,27 @@ std::string buildPacket(std::string_view jsonSource)
     TDataTable table{std::move(fields), std::move(params), {}};
     auto &rows = table.rows;
     if (top.count("rows")) {
-        const TJsonValue &rowList = *top["rows"];
-        expectKind(rowList, TKind::Array, "\"rows\"");
-        rows.reserve(rowList.items.size());
-        for (const TJsonValue &entry : rowList.items) {
+        const TJson &rowList = *top["rows"];
+        expectKind(rowList, "an array", "\"rows\"");
+        rows.reserve(rowList.size());
+        for (const TJson &entry : rowList) {
             const std::string what = "row " + std::to_string(rows.size() + 1);
-            expectKind(entry, TKind::Object, what);
+            expectKind(entry, "an object", what);
             auto &row = rows.emplace_back(table.fields.size());
             std::vector<bool> given(table.fields.size(), false);
-            for (const auto &[name, value] : entry.members) {
+            for (const auto &[name, value] : document.members(entry)) {
                 auto it = fieldNoOf.find(name);
                 if (it == fieldNoOf.end())
-                    throw EToolError(what + ": no field is named " + quoted(name));
+                    throw EToolError(what + ": no field is named " + quote(name));
                 const std::size_t index = it->second - 1;
-                const std::string where = what + ", field " + quoted(name);
-                if (given[index]) throw EToolError(where + " is given twice");
+                const std::string where = what + ", field " + quote(name);
+                if (!value || given[index]) throw EToolError(where + " is given twice");
                 given[index] = true;
-                if (value.kind == TKind::Null) continue;
-                if (value.kind != TKind::String)
+                if (value->is_null()) continue;
+                if (!value->is_string())
                     throw EToolError(where + " must be a text or null, not " +
-                                     kindName(value.kind));
-                row[index] = toGbk(value.text, where);
+                                     jsonKindName(*value));
+                row[index] = toGbk(value->get_ref<const std::string &>(), where);
             }
         }
     }
@@ -260,8 +244,8 @@ std::string exportPacket(std::string packet)
                 out += "null";
                 continue;
             }
-            appendJsonString(out, toUtf8(*row[f], "row " + std::to_string(rowNumber) +
-                                                      ", field " + quoted(names[f])));
+            appendJsonString(out, toUtf8(*row[f], "row " + std::to_string(rowNumber) + ", field " +
+                                                      quote(names[f])));
         }
         out += fields.empty() ? "}" : "\n    }";
     }

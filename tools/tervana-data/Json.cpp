@@ -1,269 +1,88 @@
 #include "tervana-data/Json.h"
 
-#include "platform/Codec.h"
-
-#include <cstdint>
+#include <unordered_set>
 
 namespace {
 
-// Deep enough for any source we write, shallow enough that the stack never runs out.
+// Deep enough for any source we write, shallow enough for anything that walks a document.
 constexpr int MaxDepth = 64;
 
-class TJsonParser
+// Length of the well-formed UTF-8 sequence at `at`, or 0.
+std::size_t utf8Length(std::string_view text, std::size_t at)
 {
-public:
-    explicit TJsonParser(std::string_view text) : m_text(text)
-    {
-        if (m_text.substr(0, 3) == "\xEF\xBB\xBF") m_position = 3; // a byte order mark
-    }
+    auto byte = [&](std::size_t i) {
+        return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u;
+    };
+    auto trail = [&](std::size_t i, unsigned low = 0x80, unsigned high = 0xBF) {
+        return byte(i) >= low && byte(i) <= high;
+    };
+    const unsigned lead = byte(0);
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return trail(1) ? 2 : 0;
+    if (lead == 0xE0) return trail(1, 0xA0) && trail(2) ? 3 : 0;
+    if (lead == 0xED) return trail(1, 0x80, 0x9F) && trail(2) ? 3 : 0; // no surrogates
+    if (lead >= 0xE1 && lead <= 0xEF) return trail(1) && trail(2) ? 3 : 0;
+    if (lead == 0xF0) return trail(1, 0x90) && trail(2) && trail(3) ? 4 : 0;
+    if (lead >= 0xF1 && lead <= 0xF3) return trail(1) && trail(2) && trail(3) ? 4 : 0;
+    if (lead == 0xF4) return trail(1, 0x80, 0x8F) && trail(2) && trail(3) ? 4 : 0;
+    return 0;
+}
 
-    TJsonValue document()
-    {
-        TJsonValue value = parseValue(0);
-        skipSpace();
-        if (m_position < m_text.size()) fail("unexpected text after the JSON value");
-        return value;
-    }
-
-private:
-    [[noreturn]] void fail(const std::string &what) const { failAt(m_position, what); }
-
-    [[noreturn]] void failAt(std::size_t offset, const std::string &what) const
-    {
-        throw EJsonError(jsonPlace(m_text, offset) + ": " + what);
-    }
-
-    void skipSpace()
-    {
-        while (m_position < m_text.size()) {
-            char c = m_text[m_position];
-            if (c != ' ' && c != '\t' && c != '\n' && c != '\r') break;
-            ++m_position;
-        }
-    }
-
-    bool atEnd() const { return m_position >= m_text.size(); }
-    char peek() const { return atEnd() ? '\0' : m_text[m_position]; }
-
-    TJsonValue parseValue(int depth)
-    {
-        skipSpace();
-        if (atEnd()) fail("unexpected end of the text: a value is missing");
-        TJsonValue value;
-        value.offset = m_position;
-        const char c = peek();
-        if (c == '{' || c == '[') {
-            if (depth >= MaxDepth) fail("values nested too deeply");
-            if (c == '{')
-                parseObject(value, depth);
-            else
-                parseArray(value, depth);
-        } else if (c == '"') {
-            value.kind = TJsonValue::TKind::String;
-            value.text = parseString();
-        } else if (c == '-' || (c >= '0' && c <= '9')) {
-            value.kind = TJsonValue::TKind::Number;
-            value.text = parseNumber();
-        } else if (literal("true")) {
-            value.kind = TJsonValue::TKind::Boolean;
-            value.boolean = true;
-        } else if (literal("false")) {
-            value.kind = TJsonValue::TKind::Boolean;
-        } else if (literal("null")) {
-            value.kind = TJsonValue::TKind::Null;
+// The library's words for a fault, without its prefix and its own place (which counts bytes).
+// They quote what was read last, which may stop inside a character or not be UTF-8 at all:
+// such bytes show as '?'.
+std::string description(const nlohmann::json::exception &error)
+{
+    std::string_view what = error.what();
+    if (const auto end = what.find("] "); end != std::string_view::npos)
+        what.remove_prefix(end + 2);
+    if (what.starts_with("parse error"))
+        if (const auto colon = what.find(": "); colon != std::string_view::npos)
+            what.remove_prefix(colon + 2);
+    std::string shown;
+    for (std::size_t at = 0; at < what.size();) {
+        const std::size_t length = utf8Length(what, at);
+        if (length == 0) {
+            shown += '?';
+            ++at;
         } else {
-            fail("unexpected character where a value should be");
-        }
-        return value;
-    }
-
-    bool literal(std::string_view word)
-    {
-        if (m_text.substr(m_position, word.size()) != word) return false;
-        m_position += word.size();
-        return true;
-    }
-
-    void parseObject(TJsonValue &value, int depth)
-    {
-        value.kind = TJsonValue::TKind::Object;
-        ++m_position;
-        skipSpace();
-        if (peek() == '}') {
-            ++m_position;
-            return;
-        }
-        for (;;) {
-            skipSpace();
-            if (peek() != '"') fail("expected a member name in double quotes");
-            std::string name = parseString();
-            skipSpace();
-            if (peek() != ':') fail("expected ':' after the member name");
-            ++m_position;
-            TJsonValue member = parseValue(depth + 1);
-            value.members.emplace_back(std::move(name), std::move(member));
-            skipSpace();
-            if (peek() == ',') {
-                ++m_position;
-                continue;
-            }
-            if (peek() == '}') {
-                ++m_position;
-                return;
-            }
-            fail("expected ',' or '}' in the object");
+            shown.append(what.substr(at, length));
+            at += length;
         }
     }
+    return shown;
+}
 
-    void parseArray(TJsonValue &value, int depth)
-    {
-        value.kind = TJsonValue::TKind::Array;
-        ++m_position;
-        skipSpace();
-        if (peek() == ']') {
-            ++m_position;
-            return;
-        }
-        for (;;) {
-            value.items.push_back(parseValue(depth + 1));
-            skipSpace();
-            if (peek() == ',') {
-                ++m_position;
-                continue;
-            }
-            if (peek() == ']') {
-                ++m_position;
-                return;
-            }
-            fail("expected ',' or ']' in the array");
-        }
-    }
-
-    std::string parseNumber()
-    {
-        const std::size_t start = m_position;
-        auto digits = [&] {
-            std::size_t first = m_position;
-            while (peek() >= '0' && peek() <= '9')
-                ++m_position;
-            return m_position > first;
-        };
-        if (peek() == '-') ++m_position;
-        if (peek() == '0') {
-            ++m_position;
-        } else if (!digits()) {
-            fail("a number needs digits");
-        }
-        if (peek() == '.') {
-            ++m_position;
-            if (!digits()) fail("a number needs digits after '.'");
-        }
-        if (peek() == 'e' || peek() == 'E') {
-            ++m_position;
-            if (peek() == '+' || peek() == '-') ++m_position;
-            if (!digits()) fail("a number needs digits in its exponent");
-        }
-        return std::string(m_text.substr(start, m_position - start));
-    }
-
-    unsigned hex4()
-    {
-        unsigned value = 0;
-        for (int i = 0; i < 4; ++i) {
-            char c = peek();
-            int digit = c >= '0' && c <= '9'   ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
-            if (digit < 0) fail("\\u needs four hex digits");
-            value = value * 16 + static_cast<unsigned>(digit);
-            ++m_position;
-        }
-        return value;
-    }
-
-    // Length of the well-formed UTF-8 sequence at the position, or 0.
-    std::size_t utf8Length() const
-    {
-        auto byte = [&](std::size_t i) {
-            return m_position + i < m_text.size()
-                       ? static_cast<unsigned char>(m_text[m_position + i])
-                       : 0u;
-        };
-        const unsigned lead = byte(0);
-        auto trail = [&](std::size_t i, unsigned low = 0x80, unsigned high = 0xBF) {
-            return byte(i) >= low && byte(i) <= high;
-        };
-        if (lead >= 0xC2 && lead <= 0xDF) return trail(1) ? 2 : 0;
-        if (lead == 0xE0) return trail(1, 0xA0) && trail(2) ? 3 : 0;
-        if (lead == 0xED) return trail(1, 0x80, 0x9F) && trail(2) ? 3 : 0; // no surrogates
-        if (lead >= 0xE1 && lead <= 0xEF) return trail(1) && trail(2) ? 3 : 0;
-        if (lead == 0xF0) return trail(1, 0x90) && trail(2) && trail(3) ? 4 : 0;
-        if (lead >= 0xF1 && lead <= 0xF3) return trail(1) && trail(2) && trail(3) ? 4 : 0;
-        if (lead == 0xF4) return trail(1, 0x80, 0x8F) && trail(2) && trail(3) ? 4 : 0;
-        return 0;
-    }
-
-    std::string parseString()
-    {
-        ++m_position; // the opening quote
-        std::string out;
-        for (;;) {
-            if (atEnd()) fail("the string is not closed");
-            const auto c = static_cast<unsigned char>(m_text[m_position]);
-            if (c == '"') {
-                ++m_position;
-                return out;
-            }
-            if (c < 0x20) fail("a control character in a string must be escaped");
-            if (c >= 0x80) {
-                std::size_t length = utf8Length();
-                if (length == 0) fail("invalid UTF-8");
-                out.append(m_text.substr(m_position, length));
-                m_position += length;
-                continue;
-            }
-            if (c != '\\') {
-                out += static_cast<char>(c);
-                ++m_position;
-                continue;
-            }
-            const std::size_t escapeAt = m_position;
-            ++m_position;
-            const char e = peek();
-            ++m_position;
-            switch (e) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'u': {
-                std::uint32_t code = hex4();
-                if (code >= 0xDC00 && code <= 0xDFFF) failAt(escapeAt, "a lone low surrogate");
-                if (code >= 0xD800 && code <= 0xDBFF) {
-                    if (!literal("\\u")) failAt(escapeAt, "a high surrogate without its low half");
-                    std::uint32_t low = hex4();
-                    if (low < 0xDC00 || low > 0xDFFF)
-                        failAt(escapeAt, "a high surrogate without its low half");
-                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                }
-                utf8::append(out, code);
-                break;
-            }
-            default: failAt(escapeAt, "unknown escape in a string");
-            }
-        }
-    }
-
-    std::string_view m_text;
-    std::size_t m_position = 0;
+// What the reader has seen of an object that is still open.
+struct TOpenObject
+{
+    std::unordered_set<std::string> names;
+    std::size_t kept = 0;
+    std::vector<std::pair<std::size_t, std::string>> repeats;
 };
 
 } // namespace
+
+std::vector<TJsonMember> TJsonDocument::members(const TJson &object) const
+{
+    const auto &kept = object.get_ref<const TJson::object_t &>();
+    static const std::vector<std::pair<std::size_t, std::string>> None;
+    const auto found = m_repeats.find(&kept);
+    const auto &repeats = found == m_repeats.end() ? None : found->second;
+    std::vector<TJsonMember> result;
+    result.reserve(kept.size() + repeats.size());
+    auto repeat = repeats.begin();
+    std::size_t index = 0;
+    for (const auto &[name, value] : kept) {
+        for (; repeat != repeats.end() && repeat->first == index; ++repeat)
+            result.push_back({repeat->second, nullptr});
+        result.push_back({name, &value});
+        ++index;
+    }
+    for (; repeat != repeats.end(); ++repeat)
+        result.push_back({repeat->second, nullptr});
+    return result;
+}
 
 std::string jsonPlace(std::string_view text, std::size_t offset)
 {
@@ -280,33 +99,79 @@ std::string jsonPlace(std::string_view text, std::size_t offset)
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
-TJsonValue parseJson(std::string_view text)
+TJsonDocument parseJson(std::string_view text)
 {
-    return TJsonParser(text).document();
+    using TEvent = TJson::parse_event_t;
+    TJsonDocument document;
+    // By depth: the callback's depth for an object's start and end is that of the object,
+    // for its names one more.
+    std::vector<TOpenObject> open;
+    auto watch = [&](int depth, TEvent event, TJson &parsed) {
+        const auto level = static_cast<std::size_t>(depth);
+        switch (event) {
+        case TEvent::array_start:
+        case TEvent::object_start:
+            if (depth >= MaxDepth)
+                throw EJsonError("values nested more than " + std::to_string(MaxDepth) + " deep");
+            if (event == TEvent::object_start) {
+                open.resize(level + 1);
+                open[level] = {};
+            }
+            return true;
+        case TEvent::key: {
+            TOpenObject &object = open[level - 1];
+            const auto &name = parsed.get_ref<const std::string &>();
+            if (object.names.insert(name).second) {
+                ++object.kept;
+                return true;
+            }
+            object.repeats.emplace_back(object.kept, name);
+            return false; // the first of the name stays
+        }
+        case TEvent::object_end:
+            if (!open[level].repeats.empty())
+                document.m_repeats[&parsed.get_ref<const TJson::object_t &>()] =
+                    std::move(open[level].repeats);
+            return true;
+        default: return true;
+        }
+    };
+    // The library takes a zero byte for the end of the text and would not look past it.
+    if (const auto zero = text.find('\0'); zero != std::string_view::npos)
+        throw EJsonError(jsonPlace(text, zero) + ": a zero byte, which JSON text cannot hold");
+    try {
+        document.root = TJson::parse(text.data(), text.data() + text.size(), watch);
+    } catch (const nlohmann::json::parse_error &error) {
+        // The library's byte counts from 1 and names the last byte it read.
+        const std::size_t offset = error.byte ? error.byte - 1 : 0;
+        throw EJsonError(jsonPlace(text, offset) + ": " + description(error));
+    } catch (const nlohmann::json::exception &error) {
+        throw EJsonError(description(error));
+    }
+    return document;
+}
+
+const char *jsonKindName(const TJson &value)
+{
+    switch (value.type()) {
+    case TJson::value_t::null: return "null";
+    case TJson::value_t::boolean: return "a Boolean";
+    case TJson::value_t::number_integer:
+    case TJson::value_t::number_unsigned:
+    case TJson::value_t::number_float: return "a number";
+    case TJson::value_t::string: return "a text";
+    case TJson::value_t::array: return "an array";
+    case TJson::value_t::object: return "an object";
+    default: return "a value";
+    }
+}
+
+std::string jsonShown(const TJson &value)
+{
+    return value.is_number() ? value.dump() : jsonKindName(value);
 }
 
 void appendJsonString(std::string &out, std::string_view utf8)
 {
-    static const char Digits[] = "0123456789abcdef";
-    out += '"';
-    for (char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                out += "\\u00";
-                out += Digits[(c >> 4) & 0x0F];
-                out += Digits[c & 0x0F];
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
+    out += TJson(std::string(utf8)).dump();
 }

@@ -15,8 +15,6 @@
 
 namespace {
 
-using TKind = TJsonValue::TKind;
-
 // ---------------------------------------------------------------------------------------
 // Tables the rules read. Names are matched as parts of the ingredient text, so that salts
 // (盐酸伪麻黄碱, 马来酸氯苯那敏) are found by their base.
@@ -960,7 +958,7 @@ private:
 // ---------------------------------------------------------------------------------------
 // Input.
 
-std::string quoted(std::string_view text)
+std::string quote(std::string_view text)
 {
     std::string result = "'";
     for (char c : text)
@@ -968,35 +966,36 @@ std::string quoted(std::string_view text)
     return result + "'";
 }
 
-std::size_t widthOf(const TJsonValue &value, const std::string &what)
+std::size_t widthOf(const TJson &value, const std::string &what)
 {
-    const std::string &text = value.text;
-    const bool digits = value.kind == TKind::Number && !text.empty() && text.size() <= 10 &&
-                        std::all_of(text.begin(), text.end(), isDigit);
-    if (!digits) throw EToolError(what + " width must be a whole number, not " + text);
-    return static_cast<std::size_t>(std::stoull(text));
+    if (!value.is_number_unsigned() || value.get<std::uint64_t>() > 9999999999u)
+        throw EToolError(what + " width must be a whole number, not " + jsonShown(value));
+    return static_cast<std::size_t>(value.get<std::uint64_t>());
 }
 
-std::vector<std::optional<std::string>> rowOf(const TJsonValue &entry, const TLintData &data,
-                                              const std::string &what, bool draft)
+std::vector<std::optional<std::string>> rowOf(const TJsonDocument &document, const TJson &entry,
+                                              const TLintData &data, const std::string &what,
+                                              bool draft)
 {
-    if (entry.kind != TKind::Object) throw EToolError(what + " must be an object");
+    if (!entry.is_object()) throw EToolError(what + " must be an object");
     std::vector<std::optional<std::string>> row(data.fields.size());
     std::vector<bool> given(data.fields.size(), false);
-    for (const auto &[name, value] : entry.members) {
+    for (const TJsonMember &member : document.members(entry)) {
+        const std::string &name = member.name;
+        const TJson *value = member.value;
         if (draft && startsWith(name, "_")) continue;
         auto field = std::find_if(data.fields.begin(), data.fields.end(), [&](const TLintField &f) {
             return lower(f.name) == lower(name);
         });
         if (field == data.fields.end())
-            throw EToolError(what + ": no field is named " + quoted(name));
+            throw EToolError(what + ": no field is named " + quote(name));
         const auto index = static_cast<std::size_t>(field - data.fields.begin());
-        const std::string where = what + ", field " + quoted(name);
-        if (given[index]) throw EToolError(where + " is given twice");
+        const std::string where = what + ", field " + quote(name);
+        if (!value || given[index]) throw EToolError(where + " is given twice");
         given[index] = true;
-        if (value.kind == TKind::Null) continue;
-        if (value.kind != TKind::String) throw EToolError(where + " must be a text or null");
-        row[index] = value.text;
+        if (value->is_null()) continue;
+        if (!value->is_string()) throw EToolError(where + " must be a text or null");
+        row[index] = value->get<std::string>();
     }
     return row;
 }
@@ -1005,55 +1004,57 @@ std::vector<std::optional<std::string>> rowOf(const TJsonValue &entry, const TLi
 
 TLintData lintDataFromJson(std::string_view json)
 {
-    TJsonValue source;
+    TJsonDocument document;
     try {
-        source = parseJson(json);
+        document = parseJson(json);
     } catch (const EJsonError &error) {
         throw EToolError("not valid JSON: " + error.Message());
     }
+    const TJson &source = document.root;
     TLintData data;
-    if (source.kind == TKind::Array) {
+    if (source.is_array()) {
         data.fields = shippedFields();
-        for (const TJsonValue &entry : source.items)
+        for (const TJson &entry : source)
             data.rows.push_back(
-                rowOf(entry, data, "row " + std::to_string(data.rows.size() + 1), true));
+                rowOf(document, entry, data, "row " + std::to_string(data.rows.size() + 1), true));
         return data;
     }
-    if (source.kind != TKind::Object)
-        throw EToolError("the source must be an object or an array of rows");
-    const TJsonValue *fields = nullptr;
-    const TJsonValue *rows = nullptr;
-    for (const auto &[name, value] : source.members) {
+    if (!source.is_object()) throw EToolError("the source must be an object or an array of rows");
+    const TJson *fields = nullptr;
+    const TJson *rows = nullptr;
+    for (const auto &[name, value] : document.members(source)) {
+        if (name != "fields" && name != "rows" && name != "params")
+            throw EToolError("the source has an unknown member " + quote(name));
+        if (!value) throw EToolError("the source has the member " + quote(name) + " twice");
         if (name == "fields")
-            fields = &value;
+            fields = value;
         else if (name == "rows")
-            rows = &value;
-        else if (name != "params")
-            throw EToolError("the source has an unknown member " + quoted(name));
+            rows = value;
     }
     if (!fields) throw EToolError("the source has no \"fields\"");
-    if (fields->kind != TKind::Array) throw EToolError("\"fields\" must be an array");
-    for (const TJsonValue &entry : fields->items) {
+    if (!fields->is_array()) throw EToolError("\"fields\" must be an array");
+    for (const TJson &entry : *fields) {
         const std::string what = "field " + std::to_string(data.fields.size() + 1);
-        if (entry.kind != TKind::Object) throw EToolError(what + " must be an object");
+        if (!entry.is_object()) throw EToolError(what + " must be an object");
         TLintField field;
         bool named = false;
-        for (const auto &[name, value] : entry.members) {
-            if (name == "name" && value.kind == TKind::String) {
-                field.name = value.text;
+        for (const auto &[name, value] : document.members(entry)) {
+            if (!value) throw EToolError(what + " has the member " + quote(name) + " twice");
+            if (name == "name" && value->is_string()) {
+                field.name = value->get<std::string>();
                 named = true;
             } else if (name == "width") {
-                field.width = widthOf(value, what);
+                field.width = widthOf(*value, what);
             }
         }
         if (!named || field.name.empty()) throw EToolError(what + " has no name");
         data.fields.push_back(std::move(field));
     }
     if (rows) {
-        if (rows->kind != TKind::Array) throw EToolError("\"rows\" must be an array");
-        for (const TJsonValue &entry : rows->items)
+        if (!rows->is_array()) throw EToolError("\"rows\" must be an array");
+        for (const TJson &entry : *rows)
             data.rows.push_back(
-                rowOf(entry, data, "row " + std::to_string(data.rows.size() + 1), false));
+                rowOf(document, entry, data, "row " + std::to_string(data.rows.size() + 1), false));
     }
     return data;
 }
