@@ -1,7 +1,6 @@
 #include "forms/about/About.h"
 #include "forms/about/CardImage.h"
 #include "forms/about/IconPicture.h"
-#include "forms/about/JpegPicture.h"
 
 #include "shell/Application.h"
 #include "widgets/FlatPanel.h"
@@ -10,6 +9,7 @@
 #include "RecordingPlatform.h"
 #include "platformui/SystemColors.h"
 #include "companion/Tolvane.h"
+#include "platform/IntegrityRecord.h"
 
 #include <QFile>
 #include <QHelpEvent>
@@ -61,6 +61,16 @@ std::vector<int> jpegMarkers(const QByteArray &data)
         at += 2 + length;
     }
     return markers;
+}
+
+// A checksum of an image's pixels as 32-bit words, row by row.
+std::uint64_t pixelSum(const QImage &image)
+{
+    integrity::TChecksum sum;
+    for (int y = 0; y < image.height(); ++y)
+        sum.update({reinterpret_cast<const char *>(image.constScanLine(y)),
+                    static_cast<std::size_t>(image.width()) * 4});
+    return sum.digest();
 }
 
 // Runs `action` on the notice card once it is shown modally.
@@ -127,7 +137,7 @@ TEST(AboutPictures, LogoIsAProgressiveJpegOfTheCardSize)
     ASSERT_FALSE(markers.empty());
     EXPECT_EQ(markers.back(), 0xDA);
 
-    const QImage image = decodeJpeg(logo);
+    const QImage image = QImage::fromData(logo, "JPEG");
     ASSERT_EQ(image.size(), QSize(100, 93));
     // Red stays red (no channel swap): the capsule's red cap, and the white ground.
     const QColor cap = image.pixelColor(40, 59);
@@ -148,30 +158,36 @@ TEST(AboutPictures, DamagedJpegDataIsRefusedOrDrawnAsFarAsItGoes)
              {"cut inside the headers", logo.left(40)},
          }) {
         SCOPED_TRACE(name);
-        EXPECT_TRUE(decodeJpeg(data).isNull());
+        EXPECT_TRUE(QImage::fromData(data, "JPEG").isNull());
     }
     // Cut in the middle of the scans: what arrived is drawn, at full size.
-    EXPECT_EQ(decodeJpeg(logo.left(logo.size() / 2)).size(), QSize(100, 93));
+    EXPECT_EQ(QImage::fromData(logo.left(logo.size() / 2), "JPEG").size(), QSize(100, 93));
 }
 
 TEST(AboutPictures, CloseIconHoldsNineImagesThatAllShowTheButton)
 {
     const QByteArray icon = resource(":/about/close.ico");
-    std::multiset<std::pair<int, int>> found;
-    for (const TIconImageInfo &info : iconImages(icon)) {
-        EXPECT_EQ(info.width, info.height);
-        found.insert({info.width, info.bitCount});
+    const std::vector<TIconImage> images = iconImages(icon);
+    // 48, 32 and 16 pixels, each at 16 colours, 256 colours and 32 bits with alpha.
+    std::multiset<std::pair<int, bool>> found;
+    for (const TIconImage &entry : images) {
+        EXPECT_EQ(entry.image.width(), entry.image.height());
+        found.insert({entry.image.width(), entry.alpha});
     }
-    std::multiset<std::pair<int, int>> expected;
-    for (int size : {48, 32, 16})
-        for (int depth : {4, 8, 32})
-            expected.insert({size, depth});
-    EXPECT_EQ(found, expected);
+    EXPECT_EQ(found, (std::multiset<std::pair<int, bool>>{{48, false},
+                                                          {48, false},
+                                                          {48, true},
+                                                          {32, false},
+                                                          {32, false},
+                                                          {32, true},
+                                                          {16, false},
+                                                          {16, false},
+                                                          {16, true}}));
 
-    for (const auto &[size, depth] : expected) {
-        SCOPED_TRACE(testing::Message() << size << " pixels at " << depth << " bits");
-        const QImage image = iconImage(icon, size, depth);
-        ASSERT_EQ(image.size(), QSize(size, size));
+    for (const TIconImage &entry : images) {
+        const QImage &image = entry.image;
+        const int size = image.width();
+        SCOPED_TRACE(testing::Message() << size << " pixels, alpha " << entry.alpha);
         const QColor centre = image.pixelColor(size / 2, size / 2);
         EXPECT_EQ(centre.alpha(), 255);
         EXPECT_GT(std::min({centre.red(), centre.green(), centre.blue()}), 230) << "the cross";
@@ -184,33 +200,64 @@ TEST(AboutPictures, CloseIconHoldsNineImagesThatAllShowTheButton)
              {QPoint(0, 0), QPoint(size - 1, 0), QPoint(0, size - 1), QPoint(size - 1, size - 1)})
             EXPECT_EQ(image.pixelColor(corner).alpha(), 0) << "outside the round button";
     }
+    // The card's close picture is the one with alpha.
+    const QImage picked = iconImage(icon, 32);
+    ASSERT_EQ(picked.size(), QSize(32, 32));
+    const auto withAlpha = std::find_if(images.begin(), images.end(), [](const TIconImage &entry) {
+        return entry.alpha && entry.image.width() == 32;
+    });
+    ASSERT_NE(withAlpha, images.end());
+    EXPECT_EQ(picked, withAlpha->image);
+}
+
+// The pictures are decoded pixel for pixel as the decoders written for them before Qt's took
+// over gave them (a libjpeg wrapper and an icon reader of our own): these are their sums.
+TEST(AboutPictures, PixelsAreThoseOfTheEarlierDecoders)
+{
+    const QImage logo = QImage::fromData(resource(":/about/logo.jpg"), "JPEG");
+    EXPECT_EQ(pixelSum(logo.convertToFormat(QImage::Format_RGB32)), 0x903923765d5e20efull);
+
+    // In file order: 48, 32 and 16 pixels, each at 16 colours, 256 colours and 32 bits;
+    // compared premultiplied, as they are drawn.
+    const std::uint64_t icons[] = {
+        0x4185736ca9abfa50ull, 0x19c2f609d93f40a3ull, 0xe6169cccf14cf2c5ull,
+        0x856c3fab5d1895c5ull, 0x53eaf6a161cd9aaeull, 0x70a84fca3322ef92ull,
+        0x0c261e115ebe2db2ull, 0xd1bd1cb027080bfeull, 0xc3c4ef51dbf36c8cull,
+    };
+    const std::vector<TIconImage> images = iconImages(resource(":/about/close.ico"));
+    ASSERT_EQ(images.size(), std::size(icons));
+    for (std::size_t i = 0; i < images.size(); ++i)
+        EXPECT_EQ(pixelSum(images[i].image.convertToFormat(QImage::Format_ARGB32_Premultiplied)),
+                  icons[i])
+            << "image " << i;
 }
 
 TEST(AboutPictures, DamagedIconsLoseOnlyTheirDamagedImages)
 {
     const QByteArray icon = resource(":/about/close.ico");
-    EXPECT_TRUE(iconImage(icon, 24, 32).isNull()) << "no such size";
-    EXPECT_TRUE(iconImage(icon, 32, 24).isNull()) << "no such depth";
+    EXPECT_TRUE(iconImage(icon, 24).isNull()) << "no such size";
     for (const QByteArray &junk : {QByteArray(), QByteArray(5, '\0'), QByteArray(200, '\xFF')}) {
         EXPECT_TRUE(iconImages(junk).empty());
-        EXPECT_TRUE(iconImage(junk, 32, 32).isNull());
+        EXPECT_TRUE(iconImage(junk, 32).isNull());
     }
     // The last image (16 pixels, 32 bits) cut short: the others still read.
     const QByteArray cut = icon.left(icon.size() - 10);
     EXPECT_EQ(iconImages(cut).size(), 8u);
-    EXPECT_TRUE(iconImage(cut, 16, 32).isNull());
-    EXPECT_EQ(iconImage(cut, 32, 32).size(), QSize(32, 32));
+    EXPECT_EQ(iconImage(cut, 32).size(), QSize(32, 32));
     // A directory that claims more images than the file holds.
     QByteArray overclaimed = icon;
     overclaimed[4] = char(0xFF);
     overclaimed[5] = char(0xFF);
     EXPECT_TRUE(iconImages(overclaimed).empty());
-    // An image whose header claims a huge bitmap.
+    // An image whose bitmap header claims a huge width: it is read at the size the directory
+    // gives, and no huge picture is made.
     QByteArray huge = icon;
     const int offset = static_cast<unsigned char>(huge[18]) | static_cast<unsigned char>(huge[19])
                                                                   << 8;
     huge[offset + 5] = char(0x7F);
-    EXPECT_EQ(iconImages(huge).size(), 8u);
+    const std::vector<TIconImage> read = iconImages(huge);
+    ASSERT_EQ(read.size(), 9u);
+    EXPECT_EQ(read[0].image.size(), QSize(48, 48));
 }
 
 TEST(About, CardLayout)
@@ -495,7 +542,7 @@ TEST(About, PicturesAsDrawnOnTheCard)
     EXPECT_EQ(drawn.pixelColor(397, 200), DialogColor);
 
     // The close picture: its clear parts show the dialog's colour, the rest is the icon's.
-    const QImage icon = iconImage(resource(":/about/close.ico"), 32, 32);
+    const QImage icon = iconImage(resource(":/about/close.ico"), 32);
     ASSERT_FALSE(icon.isNull());
     int clear = 0;
     for (int y = 0; y < 32; ++y) {
@@ -513,7 +560,7 @@ TEST(About, PicturesAsDrawnOnTheCard)
     EXPECT_GT(clear, 0);
 
     // The logo, at its place on the card.
-    const QImage logo = decodeJpeg(resource(":/about/logo.jpg"));
+    const QImage logo = QImage::fromData(resource(":/about/logo.jpg"), "JPEG");
     for (const QPoint at : {QPoint(0, 0), QPoint(40, 59), QPoint(99, 92), QPoint(60, 40)})
         EXPECT_EQ(drawn.pixelColor(QPoint(12 + 132, 12 + 16) + at), logo.pixelColor(at));
 }

@@ -1,7 +1,6 @@
 #include "forms/about/About.h"
 
 #include "forms/about/IconPicture.h"
-#include "forms/about/JpegPicture.h"
 
 #include "forms/Author.h"
 #include "widgets/FlatPanel.h"
@@ -79,7 +78,7 @@ TFAbout::TFAbout(QWidget *owner) : TForm(owner)
     Image2 = new TCardImage(FlatPanel1);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(132, 16, 100, 93);
-    Image2->SetPicture(decodeJpeg(resource(QStringLiteral(":/about/logo.jpg"))));
+    Image2->SetPicture(QImage(QStringLiteral(":/about/logo.jpg"), "JPEG"));
     Image2->setToolTip(author::WebAddress);
 
     Label1 = cardLabel(FlatPanel1, "Label1", 40, 136);
@@ -122,7 +121,7 @@ TFAbout::TFAbout(QWidget *owner) : TForm(owner)
     Image1 = new TCardImage(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(412, 396, 32, 32);
-    Image1->SetPicture(iconImage(resource(QStringLiteral(":/about/close.ico")), 32, 32));
+    Image1->SetPicture(iconImage(resource(QStringLiteral(":/about/close.ico")), 32));
     Image1->setToolTip(QStringLiteral("关闭"));
     Image1->OnClick = [this] { Image1Click(); };
 

@@ -6,18 +6,17 @@
 
 class QByteArray;
 
-// One image of an icon file as its own header describes it.
-struct TIconImageInfo
+// One image of an icon file, as Qt's icon reader decodes it.
+struct TIconImage
 {
-    int width = 0;
-    int height = 0;
-    int bitCount = 0; // 4 for 16 colours, 8 for 256 colours, 32 for colour with alpha
+    QImage image;
+    bool alpha = false; // stored at 32 bits, with an alpha channel of its own
 };
 
 // The images an icon file (.ico) holds, in file order; empty when it is no icon file. An
-// image whose data is damaged, or that is stored compressed, is left out.
-std::vector<TIconImageInfo> iconImages(const QByteArray &file);
+// image whose data is damaged is left out.
+std::vector<TIconImage> iconImages(const QByteArray &file);
 
-// The icon's image of that size and colour depth as ARGB, transparent where its mask (or
-// its alpha, at 32 bits) says so; a null image when the file has no such image.
-QImage iconImage(const QByteArray &file, int size, int bitCount);
+// The icon's image of `size` pixels square, the one with its own alpha where there is one,
+// transparent where its alpha or its mask says so; a null image when the file has none.
+QImage iconImage(const QByteArray &file, int size);
