@@ -1,11 +1,13 @@
 // The data packet reader on arbitrary bytes: a packet it accepts must survive being written
 // and read again unchanged, and a data set must open it (or refuse it with its own error),
-// bind the drug fields, read every value, take an edit and write itself back.
+// bind the drug fields, read every value, take an edit and write itself back. The seal's
+// checksum (libxxhash) gives the same value however the bytes are cut.
 
 #include "data/ClientDataSet.h"
 #include "engine/DataPacket.h"
 #include "druglist/DrugFields.h"
 #include "data/Field.h"
+#include "platform/IntegrityRecord.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -47,6 +49,7 @@ void checkRoundTrip(const std::string &input)
         std::fprintf(stderr, "%s\n", error.what());
         fail("the written packet is refused when read back");
     }
+    if (!integrity::isSealed(written)) fail("the written packet is not sealed");
     if (again.rowCount != content.rowCount || again.fields.size() != width ||
         again.params != content.params)
         fail("the shape changed on the way back");
@@ -62,6 +65,19 @@ void checkRoundTrip(const std::string &input)
             fail("a value changed on the way back");
         if (a.bytes().find('\0') != std::string_view::npos) fail("a value holds a zero byte");
     }
+}
+
+void checkChecksum(const std::string &input)
+{
+    const std::uint64_t whole = integrity::checksum(input);
+    integrity::TChecksum pieces;
+    std::size_t step = input.empty() ? 1 : static_cast<unsigned char>(input[0]) + 1;
+    for (std::size_t at = 0; at < input.size(); at += step, step = step * 7 % 97 + 1)
+        pieces.update(std::string_view(input).substr(at, step));
+    if (pieces.digest() != whole) fail("the checksum in pieces differs from the whole");
+    const std::string sealed = integrity::sealed(input);
+    if (!integrity::isSealed(sealed) || integrity::withoutSeal(sealed) != input)
+        fail("a sealed copy of the input is not taken for sealed");
 }
 
 const std::string &scratchFile()
@@ -131,6 +147,7 @@ void checkDataSet(const std::string &input)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string input(reinterpret_cast<const char *>(data), size);
+    checkChecksum(input);
     checkRoundTrip(input);
     checkDataSet(input);
     return 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (ASan + UBSan + libFuzzer) and runs each for SECONDS.
 #   tests/fuzz/run.sh SECONDS [TARGET...]     (targets: data_packet filter_stream
-#                                              like_matcher gbk_codec; default all)
+#                                              like_matcher gbk_codec json_source; default all)
 # The seed corpus in tests/fuzz/corpus/NAME is read, never written: new inputs go to
 # BUILD/fuzz/corpus-NAME and crashes to BUILD/fuzz/crash-NAME-*. Exits non-zero when a
 # target finds anything. The build folder is $TERVANA_FUZZ_BUILD_DIR (default build-fuzz).
@@ -11,7 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 seconds=${1:?usage: $0 SECONDS [TARGET...]}
 shift
 targets=("$@")
-((${#targets[@]})) || targets=(data_packet filter_stream like_matcher gbk_codec)
+((${#targets[@]})) || targets=(data_packet filter_stream like_matcher gbk_codec json_source)
 
 build=${TERVANA_FUZZ_BUILD_DIR:-build-fuzz}
 flags="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
