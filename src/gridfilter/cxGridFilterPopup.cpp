@@ -321,7 +321,7 @@ void TcxGridFilterPopup::setVisible(bool visible)
         const QSignalBlocker quiet(qApp);
         TForm::setVisible(false);
     }
-    if (QWidget *focus = QApplication::focusWidget()) {
+    if (QWidget *focus = Application ? QApplication::focusWidget() : nullptr) {
         if (auto *form = qobject_cast<TForm *>(focus->window()))
             guarded([&] { Application->Screen().focusEntered(form); });
     }
