@@ -1,11 +1,13 @@
 #include "criteria/FilterStream.h"
 
 #include "criteria/cxFilterCriteria.h"
+#include "platform/RegularFile.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -387,6 +389,21 @@ private:
 };
 
 } // namespace
+
+std::string readFilterFile(const std::string &path)
+{
+    TFileFailure failure;
+    std::optional<std::string> bytes = readRegularFile(path, cxFilterFileMaxSize, failure);
+    if (bytes) return std::move(*bytes);
+    switch (failure.kind) {
+    case TFileFailure::NotRegular:
+        throw Exception("过滤条件文件不能打开（不是普通文件）：" + path);
+    case TFileFailure::TooLarge:
+        throw Exception("过滤条件文件不能打开（大于 " +
+                        std::to_string(cxFilterFileMaxSize >> 20) + " MB）：" + path);
+    default: throw Exception(failure.describe() + ": " + path);
+    }
+}
 
 void readFilterStream(TcxFilterCriteria &criteria, std::string_view bytes)
 {

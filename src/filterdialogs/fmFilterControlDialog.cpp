@@ -7,6 +7,7 @@
 #include "platformui/PlatformServices.h"
 #include "platformui/SystemColors.h"
 #include "criteria/cxDataFilterCriteria.h"
+#include "criteria/FilterStream.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -39,17 +40,6 @@ struct TDialogPlace
     int height = -1;
 };
 TDialogPlace s_place;
-
-std::string readWholeFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(file.errorString().toStdString() + ": " + path.toStdString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Exception(file.errorString().toStdString() + ": " + path.toStdString());
-    return bytes.toStdString();
-}
 
 void writeWholeFile(const QString &path, const std::string &bytes)
 {
@@ -140,7 +130,8 @@ void TfmFilterControlDialog::btOpenClick()
     const QString path = platformServices().getOpenFileName(
         this, QStringLiteral("打开过滤条件文件"), fileFilter(), QStringLiteral("flt"));
     if (path.isEmpty()) return;
-    const std::string bytes = readWholeFile(path);
+    // A FIFO or a device chosen in the dialog is refused, not waited on or read forever.
+    const std::string bytes = readFilterFile(QFile::encodeName(path).toStdString());
     FilterControl->loadFromStream(bytes);
     m_fileName = QFileInfo(path).fileName();
     updateCaption();

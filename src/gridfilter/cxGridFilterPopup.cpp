@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -303,6 +304,27 @@ void TcxGridFilterPopup::listKeyPress(int key)
 void TcxGridFilterPopup::closeUp()
 {
     hide();
+}
+
+void TcxGridFilterPopup::setVisible(bool visible)
+{
+    if (visible || isHidden()) {
+        TForm::setVisible(visible);
+        return;
+    }
+    // The toolkit gives the focus back to the main window while it closes a pop-up, before
+    // the pop-up's window leaves the screen; the main window's activation would then show its
+    // message with the drop-down still standing below it. So that focus change goes unheard
+    // while the drop-down hides (every way it closes comes here), and the activation follows
+    // once its window is unmapped.
+    {
+        const QSignalBlocker quiet(qApp);
+        TForm::setVisible(false);
+    }
+    if (QWidget *focus = Application ? QApplication::focusWidget() : nullptr) {
+        if (auto *form = qobject_cast<TForm *>(focus->window()))
+            guarded([&] { Application->Screen().focusEntered(form); });
+    }
 }
 
 void TcxGridFilterPopup::hideEvent(QHideEvent *event)

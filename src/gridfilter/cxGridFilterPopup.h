@@ -25,6 +25,8 @@ public:
     void select(int index);
     // Hides without a change.
     void closeUp();
+    // Hiding hands the focus back only once the drop-down is off the screen.
+    void setVisible(bool visible) override;
 
     int column() const { return m_column; }
     const TcxFilterValueList &valueList() const { return m_valueList; }

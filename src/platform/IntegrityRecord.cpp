@@ -1,7 +1,10 @@
 #include "platform/IntegrityRecord.h"
 
+#include "platform/RegularFile.h"
+
 #include <xxhash.h>
 
+#include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <sys/mman.h>
@@ -107,11 +110,13 @@ std::int32_t expectedSize(const std::string &path)
 {
     // What the size check reads for a file that cannot be opened.
     constexpr std::uint32_t Unreadable = 0xFFFFFFFFu;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never waits on a FIFO or reads a device: only a regular file has a size to answer.
+    TFileFailure failure;
+    const int fd = openRegularFile(path, failure);
     if (fd < 0) return static_cast<std::int32_t>(Unreadable - 1);
     struct stat info
     {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         ::close(fd);
         return static_cast<std::int32_t>(Unreadable - 1);
     }

@@ -1,5 +1,7 @@
 #include "platform/SharedReadFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,11 +12,11 @@
 bool TSharedReadFile::open(const std::string &path)
 {
     close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file, and never a wait on a FIFO that nobody writes.
+    TFileFailure failure;
+    const int fd = openRegularFile(path, failure);
     if (fd < 0) return false;
-    struct stat info
-    {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flock(fd, LOCK_SH | LOCK_NB) != 0) {
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
         ::close(fd);
         return false;
     }

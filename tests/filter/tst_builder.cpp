@@ -10,6 +10,7 @@
 #include "RecordingPlatform.h"
 #include "platformui/SystemColors.h"
 #include "criteria/cxDataFilterCriteria.h"
+#include "criteria/FilterStream.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
@@ -1037,6 +1039,30 @@ TEST(FilterBuilder, DamagedOrForeignFilesEndInTheErrorBox)
     QTest::mouseClick(shown.dialog.btOpen, Qt::LeftButton);
     EXPECT_EQ(platform.errorBoxes.size(), 1);
     EXPECT_EQ(control.tree().count(), 2);
+    // Nor does a FIFO (nobody writes it: waiting on it would hang the dialog), a device that
+    // never ends, or a file past the bound of a filter file.
+    const QString fifo = folder.filePath("fifo.flt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString tooLarge = folder.filePath("too-large.flt");
+    writeFile(tooLarge, std::string(cxFilterFileMaxSize + 1, '\0'));
+    const struct
+    {
+        QString path;
+        QString message;
+    } refused[] = {
+        {fifo, "过滤条件文件不能打开（不是普通文件）：" + fifo + "."},
+        {"/dev/zero", "过滤条件文件不能打开（不是普通文件）：/dev/zero."},
+        {tooLarge, "过滤条件文件不能打开（大于 1 MB）：" + tooLarge + "."},
+    };
+    for (const auto &row : refused) {
+        SCOPED_TRACE(row.path.toStdString());
+        platform.errorBoxes.clear();
+        platform.nextFileName = row.path;
+        QTest::mouseClick(shown.dialog.btOpen, Qt::LeftButton);
+        EXPECT_EQ(platform.errorBoxes, QStringList{row.message});
+        EXPECT_EQ(control.tree().count(), 2);
+        EXPECT_EQ(shown.dialog.windowTitle(), caption);
+    }
     // Nor does a file that cannot be created.
     platform.errorBoxes.clear();
     platform.nextFileName = folder.filePath("no/such/folder/x.flt");

@@ -338,3 +338,50 @@ TEST(FilterDropDown, ClosingItActivatesTheMainWindowAgainWhichChecksTheDataFile)
     EXPECT_EQ(recorder.messages, QStringList{"数据文件错误！"});
     EXPECT_TRUE(waitFor([] { return Application->Terminated(); }));
 }
+
+namespace {
+
+// Notes, as each plain message box shows, whether the drop-down was still on the screen.
+class TShownUnder : public QObject
+{
+public:
+    explicit TShownUnder(const QWidget &popup) : m_popup(popup) { qApp->installEventFilter(this); }
+    ~TShownUnder() override { qApp->removeEventFilter(this); }
+    QStringList seen;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<TMessageForm *>(watched))
+            seen << ((m_popup.isVisible() || m_popup.testAttribute(Qt::WA_Mapped))
+                         ? QStringLiteral("over the drop-down")
+                         : QStringLiteral("alone"));
+        return false;
+    }
+
+private:
+    const QWidget &m_popup;
+};
+
+} // namespace
+
+TEST(FilterDropDown, TheCheckAfterClosingItShowsItsMessageOnlyOnceTheDropDownIsGone)
+{
+    for (const int key : {int(Qt::Key_Escape), int(Qt::Key_Return)}) {
+        SCOPED_TRACE(key);
+        TRecordingPlatform platform;
+        TMessageRecorder recorder;
+        startWith(names({"A", "B", "C"}));
+        TcxGridFilterPopup *popup = openDropDown();
+        ASSERT_NE(popup, nullptr);
+        EXPECT_TRUE(waitFor([popup] { return Application->Screen().FocusedForm() == popup; }));
+        writeDataFile(dataFile(names({"A", "B", "C"})) + "x");
+        pressKey(popup->listBox(), Qt::Key_Down);
+        TShownUnder shown(*popup);
+        pressKey(popup->listBox(), key);
+        EXPECT_TRUE(waitFor([] { return Application->Screen().FocusedForm() == Form1; }));
+        EXPECT_EQ(recorder.messages, QStringList{"数据文件错误！"});
+        EXPECT_EQ(shown.seen, QStringList{"alone"});
+        Application->DestroyForm(Form1);
+    }
+}

@@ -115,6 +115,22 @@ TEST(DataFileCheck, FileHeldByAWriterCannotBeOpened)
     EXPECT_TRUE(programEnds());
 }
 
+TEST(DataFileCheck, AFifoAsTheDataFileIsAFileThatCannotBeOpenedAndNoWait)
+{
+    ::unlink(DataPath.c_str());
+    ASSERT_EQ(::mkfifo(DataPath.c_str(), 0600), 0);
+    // Nobody writes the FIFO: a reader that waits on it would hang the start for good.
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_EQ(recorder.messages, (QStringList{"数据文件不能打开！", "数据文件错误！"}));
+    EXPECT_EQ(platform.errorBoxes,
+              QStringList{QString::fromStdString("cds: Cannot open file " + DataPath + ".")});
+    EXPECT_FALSE(form->cds->Active());
+    EXPECT_TRUE(programEnds());
+    ::unlink(DataPath.c_str());
+}
+
 TEST(DataFileCheck, AnUpdatesReportIsShownOnceAfterASoundOpen)
 {
     const std::string report = executableDirectory() + ".update-report";

@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/ModulePath.h"
+#include "platform/RegularFile.h"
 #include "platform/SharedReadFile.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,40 @@ TEST(SharedReadFile, OpensReadsAndRefusesWhileAWriterHoldsTheLock)
 
     EXPECT_FALSE(TSharedReadFile(folder + "missing.xml").isOpen());
     EXPECT_FALSE(TSharedReadFile(folder).isOpen()); // a folder is not a data file
+}
+
+TEST(RegularFile, ReadsWholeUpToItsBoundAndTakesTheSizeOnlyAsAHint)
+{
+    const std::string folder = makeFolder();
+    const std::string path = folder + "ten";
+    std::ofstream(path, std::ios::binary) << "0123456789";
+    TFileFailure failure;
+    EXPECT_EQ(readRegularFile(path, NoSizeBound, failure).value_or("(refused)"), "0123456789");
+    EXPECT_EQ(readRegularFile(path, 10, failure).value_or("(refused)"), "0123456789");
+    EXPECT_FALSE(readRegularFile(path, 9, failure));
+    EXPECT_EQ(failure.kind, TFileFailure::TooLarge);
+    EXPECT_EQ(readRegularFileHead(path, 4, failure).value_or("(refused)"), "0123");
+    EXPECT_EQ(readRegularFileHead(path, 40, failure).value_or("(refused)"), "0123456789");
+    EXPECT_FALSE(readRegularFile(folder + "missing", NoSizeBound, failure));
+    EXPECT_EQ(failure.kind, TFileFailure::CannotOpen);
+    EXPECT_EQ(failure.describe(), std::strerror(ENOENT));
+
+    // A regular file whose size says 0 and that holds text all the same (the kernel's own
+    // files do): read to its end, and still held to the bound.
+    const std::optional<std::string> status = readRegularFile("/proc/self/status", NoSizeBound, failure);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->rfind("Name:", 0), 0u) << *status;
+    EXPECT_FALSE(readRegularFile("/proc/self/status", 16, failure));
+    EXPECT_EQ(failure.kind, TFileFailure::TooLarge);
+
+    // The descriptor it opens reads as any other: blocking, and closed on exec.
+    const int fd = openRegularFile(path, failure);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+    ::close(fd);
+    EXPECT_EQ(openRegularFile(folder, failure), -1);
+    EXPECT_EQ(failure.kind, TFileFailure::NotRegular);
 }
 
 TEST(ByteBuffer, ZeroFilledTerminatedAndKeptWhenGrown)

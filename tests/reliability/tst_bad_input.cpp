@@ -4,6 +4,7 @@
 #include "data/Field.h"
 #include "criteria/FilterStream.h"
 #include "platform/IntegrityRecord.h"
+#include "platform/SharedReadFile.h"
 #include "criteria/cxDataFilterCriteria.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,12 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -123,7 +130,7 @@ std::string packetError(int line, int offset, const std::string &what)
 
 // The filter stream of a ".flt" file read into criteria over the drug list's thirteen
 // columns, whose IDs are their indexes: the refusal's message, or the filter text it gives.
-std::string readFilter(const std::string &bytes)
+std::string readFilter(const std::string &bytes, bool timed = true)
 {
     TcxDataFilterCriteria criteria(TcxDataFilterItems{
         [] { return 13; },
@@ -139,7 +146,9 @@ std::string readFilter(const std::string &bytes)
     } catch (const Exception &error) {
         result = error.what();
     }
-    EXPECT_LT(Clock::now() - start, TimeLimit);
+    if (timed) {
+        EXPECT_LT(Clock::now() - start, TimeLimit);
+    }
     return result;
 }
 
@@ -372,5 +381,228 @@ TEST(BadInput, HostileFilterFiles)
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         EXPECT_EQ(readFilter(whole.substr(0, cut)), "Stream read error");
+    }
+}
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+#else
+constexpr bool Sanitized = false;
+#endif
+
+// Runs `read` in a child process and gives back what it returned. A read that waits for good
+// or keeps reading is ended after a few seconds and reported as such, and an address space
+// of a gigabyte turns a read without a bound into a failure: the suite itself never hangs
+// and never takes the machine's memory. (The sanitizer's own reservations need more room,
+// so its build goes without the limit.)
+std::string inChild(const std::function<std::string()> &read)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        if (!Sanitized) {
+            const rlimit room{rlim_t(1) << 30, rlim_t(1) << 30};
+            ::setrlimit(RLIMIT_AS, &room);
+        }
+        std::string result;
+        try {
+            result = read();
+        } catch (const std::exception &failure) {
+            result = std::string("failed: ") + failure.what();
+        }
+        const char *at = result.data();
+        for (std::size_t left = result.size(); left > 0;) {
+            const ssize_t written = ::write(pipeEnds[1], at, left);
+            if (written <= 0) break;
+            at += written;
+            left -= static_cast<std::size_t>(written);
+        }
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    ::close(pipeEnds[1]);
+    std::string result;
+    bool ended = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!ended) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd waiting{pipeEnds[0], POLLIN, 0};
+        if (::poll(&waiting, 1, static_cast<int>(left.count())) <= 0) continue;
+        char piece[4096];
+        const ssize_t got = ::read(pipeEnds[0], piece, sizeof piece);
+        if (got <= 0)
+            ended = true;
+        else
+            result.append(piece, static_cast<std::size_t>(got));
+    }
+    ::close(pipeEnds[0]);
+    if (!ended) ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!ended) return "still reading after 5 s";
+    if (WIFSIGNALED(status)) return "ended by signal " + std::to_string(WTERMSIG(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a check inside the child failed: " << result;
+    return result;
+}
+
+struct TToolRun
+{
+    int status = -1;
+    std::string err;
+    std::string out;
+};
+
+// The data tool as a user runs it, under the same bounds of time and (unsanitized) memory.
+TToolRun tool(const std::string &arguments)
+{
+    const fs::path out = scratchFolder() / "tool.out", err = scratchFolder() / "tool.err";
+    const std::string command = std::string(Sanitized ? "" : "ulimit -v 1048576; ") +
+                                "timeout -s KILL 5 '" + TERVANA_BIN_DIR + "/tervana-data' " +
+                                arguments + " >'" + out.string() + "' 2>'" + err.string() +
+                                "' </dev/null";
+    const int status = std::system(command.c_str());
+    TToolRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(out);
+    run.err = readFile(err);
+    return run;
+}
+
+std::string quotedPath(const fs::path &path)
+{
+    return "'" + path.string() + "'";
+}
+
+// What the size check at the start sees: whether the file opens for it, and whether its size
+// matches the companion library's answer.
+std::string sizeCheck(const fs::path &path)
+{
+    TSharedReadFile file;
+    const bool opened = file.open(path.string());
+    const bool matches = file.size32() == static_cast<std::uint32_t>(integrity::expectedSize(path));
+    return std::string(opened ? "opens" : "cannot open") + ", size " + (matches ? "passes" : "fails");
+}
+
+std::string filterFileMessage(const fs::path &path)
+{
+    try {
+        return "read " + std::to_string(readFilterFile(path.string()).size()) + " bytes";
+    } catch (const Exception &failure) {
+        return failure.Message();
+    }
+}
+
+} // namespace
+
+// A FIFO nobody writes, an endless device, a directory and a socket, each where the program
+// and the tool expect a data file or a filter file: refused at once as files that cannot be
+// opened, and never waited on or read.
+TEST(BadInput, FilesThatAreNoOrdinaryFilesAreRefusedWithoutWaiting)
+{
+    const fs::path fifo = scratchFolder() / "fifo.XML";
+    fs::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path folder = scratchFolder() / "folder.XML";
+    fs::create_directories(folder);
+    const fs::path socketPath = scratchFolder() / "socket.XML";
+    fs::remove(socketPath);
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listening, 1), 0);
+    const fs::path good = scratchFile("good-for-query.XML", drugPacket({drugRow("good")}));
+
+    const struct
+    {
+        const char *name;
+        fs::path path;
+    } rows[] = {
+        {"a FIFO", fifo},
+        {"an endless device", "/dev/zero"},
+        {"a directory", folder},
+        {"a socket", socketPath},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = row.path.string();
+        // The program: the size check, the data set, the filter builder's open.
+        EXPECT_EQ(inChild([&] { return sizeCheck(row.path); }), "cannot open, size fails");
+        EXPECT_EQ(inChild([&] { return openDataFile(row.path); }), "cds: Cannot open file " + path);
+        EXPECT_EQ(inChild([&] { return filterFileMessage(row.path); }),
+                  "过滤条件文件不能打开（不是普通文件）：" + path);
+        // The tool: its check as the program opens the file, and every file it reads whole.
+        const TToolRun check = tool("check " + quotedPath(row.path));
+        EXPECT_EQ(check.status, 1);
+        EXPECT_EQ(check.out, "cds: Cannot open file " + path + "\n");
+        const std::string refused = "tervana-data: " + path + ": cannot read: not a regular file\n";
+        for (const std::string &arguments :
+             {"query " + quotedPath(good) + " --flt " + quotedPath(row.path),
+              "export " + quotedPath(row.path), "lint " + quotedPath(row.path),
+              "build " + quotedPath(row.path) + " -o " + quotedPath(scratchFolder() / "x.XML")}) {
+            SCOPED_TRACE(arguments);
+            const TToolRun run = tool(arguments);
+            EXPECT_EQ(run.status, 2);
+            EXPECT_EQ(run.err, refused);
+        }
+    }
+    ::close(listening);
+}
+
+TEST(BadInput, FilterFilesAreReadOnlyUpToTheirBound)
+{
+    const fs::path data = scratchFile("good-for-query.XML", drugPacket({drugRow("good")}));
+    // At the bound a file is read, whatever it holds: here one condition whose value is an
+    // array of nulls filling the file, the most the reader builds from a byte. It is read at
+    // once and in a fraction of the memory the process may take.
+    std::string atBound = nestedGroups(0);
+    atBound.resize(atBound.size() - 3);
+    const std::size_t elements = cxFilterFileMaxSize - atBound.size() - 6;
+    atBound += "\x01\x04";
+    for (int i = 0; i < 4; ++i)
+        atBound += static_cast<char>(elements >> (8 * i) & 0xFF);
+    atBound.append(elements, '\0');
+    ASSERT_EQ(atBound.size(), cxFilterFileMaxSize);
+    const fs::path fits = scratchFile("at-bound.flt", atBound);
+    EXPECT_EQ(inChild([&] {
+                  const std::string read = filterFileMessage(fits);
+                  // Not timed: the sanitizer's build takes longer than a second for it.
+                  const std::string filter = readFilter(readFilterFile(fits.string()), false);
+                  rusage usage{};
+                  ::getrusage(RUSAGE_SELF, &usage);
+                  if (!Sanitized) {
+                      EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "KiB at most";
+                  }
+                  return read + ", " + filter.substr(0, 6);
+              }),
+              "read " + std::to_string(cxFilterFileMaxSize) + " bytes, read: ");
+    const TToolRun query = tool("query " + quotedPath(data) + " --flt " + quotedPath(fits));
+    EXPECT_EQ(query.err, "");
+    EXPECT_EQ(query.status, 0);
+
+    // One byte more, or a file far larger, is refused before it is read.
+    for (const std::uintmax_t size : {std::uintmax_t(cxFilterFileMaxSize) + 1, std::uintmax_t(1) << 40}) {
+        SCOPED_TRACE(size);
+        const fs::path tooLarge = scratchFile("too-large.flt", "");
+        fs::resize_file(tooLarge, size); // sparse: nothing is written
+        EXPECT_EQ(inChild([&] { return filterFileMessage(tooLarge); }),
+                  "过滤条件文件不能打开（大于 1 MB）：" + tooLarge.string());
+        const TToolRun run = tool("query " + quotedPath(data) + " --flt " + quotedPath(tooLarge));
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "tervana-data: " + tooLarge.string() +
+                               ": cannot read: larger than 1048576 bytes\n");
+        fs::remove(tooLarge);
     }
 }

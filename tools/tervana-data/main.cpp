@@ -2,15 +2,14 @@
 #include "tervana-data/Lint.h"
 #include "tervana-data/Merge.h"
 
+#include "criteria/FilterStream.h"
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 // tervana-data: builds the data file from its JSON source, exports it back, and checks a data
@@ -39,20 +38,19 @@ int badInput(const std::string &path, const std::string &message)
     return BadInput;
 }
 
-std::optional<std::string> readFile(const std::string &path, std::string &error)
+// Only a regular file is read: a FIFO would wait for a writer and a device such as
+// /dev/zero would never end. Filter files are read only up to the bound the program keeps.
+std::optional<std::string> readFile(const std::string &path, std::string &error,
+                                    std::size_t bound = NoSizeBound)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = std::strerror(errno);
-        return std::nullopt;
+    TFileFailure failure;
+    std::optional<std::string> content = readRegularFile(path, bound, failure);
+    if (!content) {
+        error = failure.kind == TFileFailure::TooLarge
+                    ? "larger than " + std::to_string(bound) + " bytes"
+                    : failure.describe();
     }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
-        error = "read error";
-        return std::nullopt;
-    }
-    return content.str();
+    return content;
 }
 
 struct TArguments
@@ -127,7 +125,7 @@ int query(const TArguments &arguments)
 {
     if (arguments.files.size() != 1 || !arguments.filter || arguments.output) return usageError();
     std::string error;
-    std::optional<std::string> stream = readFile(*arguments.filter, error);
+    std::optional<std::string> stream = readFile(*arguments.filter, error, cxFilterFileMaxSize);
     if (!stream) return badInput(*arguments.filter, "cannot read: " + error);
     return queryDataFile(arguments.files[0], *stream, std::cout, std::cerr);
 }

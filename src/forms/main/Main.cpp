@@ -9,13 +9,13 @@
 #include "forms/main/WebAddress.h"
 #include "shell/MessageForm.h"
 #include "platform/ModulePath.h"
+#include "platform/RegularFile.h"
 #include "platform/SharedReadFile.h"
 #include "platformui/SystemColors.h"
 #include "companion/Tolvane.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 
 TForm1 *Form1 = nullptr;
 
@@ -34,19 +34,11 @@ const char *const UpdateReportName = ".update-report";
 void showUpdateReport(const std::string &directory)
 {
     const std::string path = directory + UpdateReportName;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return;
-    char head[2048];
-    std::streamsize length = 0;
-    {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) return;
-        file.read(head, sizeof head);
-        length = file.gcount();
-    }
+    TFileFailure failure;
+    std::optional<std::string> head = readRegularFileHead(path, 2048, failure);
+    if (!head) return;
     std::remove(path.c_str());
-    std::string line(head, static_cast<std::size_t>(length));
-    line = line.substr(0, line.find('\n'));
+    std::string line = head->substr(0, head->find('\n'));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const QString text = QString::fromUtf8(line).trimmed();
     if (!text.isEmpty()) ShowMessage(text);
