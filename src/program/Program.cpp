@@ -14,5 +14,5 @@ int runProgram()
     FAbout = nullptr;
     Application->CreateForm(Form1);
     Application->Run();
-    return 0;
+    return Application->ExitCode();
 }

@@ -7,6 +7,7 @@
 #include "editors/DBText.h"
 #include "platformui/PlatformServices.h"
 #include "forms/main/WebAddress.h"
+#include "shell/Application.h"
 #include "shell/MessageForm.h"
 #include "platform/ModulePath.h"
 #include "platform/SharedReadFile.h"
@@ -14,8 +15,10 @@
 #include "companion/Tolvane.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 TForm1 *Form1 = nullptr;
 
@@ -25,6 +28,8 @@ const QString CannotOpenMessage = QStringLiteral("数据文件不能打开！");
 const QString WrongFileMessage = QStringLiteral("数据文件错误！");
 const QString NotFoundMessage = QStringLiteral("数据文件未找到！");
 const char *const DataFileName = "YaoPin.XML";
+// Beside the data file: every posted edit until the write-back.
+const char *const JournalSuffix = ".journal";
 // Left beside the data file by an update that merged the user's edited data with a new
 // release: its first line says, in Chinese, what the merge did.
 const char *const UpdateReportName = ".update-report";
@@ -52,6 +57,24 @@ void showUpdateReport(const std::string &directory)
     if (!text.isEmpty()) ShowMessage(text);
 }
 
+// The open data set, for a process that ends without closing the main window: the toolkit
+// ends it with exit() when the display goes away.
+TClientDataSet *s_openDataSet = nullptr;
+
+// Writes the posted edits back at exit() when nothing else did. The views are not told: the
+// display may be gone. A pending edit is dropped, as a close drops it.
+void writeBackAtExit()
+{
+    TClientDataSet *dataSet = std::exchange(s_openDataSet, nullptr);
+    if (!dataSet || !dataSet->Active()) return;
+    try {
+        dataSet->DisableControls();
+        dataSet->Close();
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "Tervana: %s\n", failure.what());
+    }
+}
+
 } // namespace
 
 TForm1::TForm1()
@@ -73,9 +96,14 @@ TForm1::TForm1()
 
     OnActivate = [this] { FormActivate(); };
     OnClose = [this](TCloseAction &action) { FormClose(action); };
+    if (Application) Application->OnSessionEnd = [this] { return sessionEnd(); };
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    if (s_openDataSet == cds.get()) s_openDataSet = nullptr;
+    if (Application) Application->OnSessionEnd = nullptr;
+}
 
 void TForm1::FormActivate()
 {
@@ -97,14 +125,44 @@ void TForm1::FormActivate()
         Close();
     }
     // Opened whatever the check found; the check only decides whether the program goes on.
+    // Only a file that passed the check takes the journal's edits.
+    const bool opening = !cds->Active();
     cds->SetFileName(path);
+    if (opening) cds->SetJournalFileName(passed ? path + JournalSuffix : std::string());
     cds->Open();
+    if (opening && cds->Active()) {
+        static const bool registered = std::atexit(writeBackAtExit) == 0;
+        (void)registered;
+        s_openDataSet = cds.get();
+    }
     if (passed && cds->Active()) showUpdateReport(directory);
 }
 
 void TForm1::FormClose(TCloseAction &)
 {
     if (cds->Active()) cds->Close();
+}
+
+bool TForm1::sessionEnd()
+{
+    if (!cds->Active()) return true;
+    if (cds->State() == TDataSetState::Edit || cds->State() == TDataSetState::Insert) {
+        try {
+            cds->CheckBrowseMode();
+        } catch (const std::exception &) {
+            // Not postable: dropped by the close below, as a close drops it.
+        }
+    }
+    try {
+        cds->Close();
+    } catch (const EDataFileReplaced &replaced) {
+        // Saved, beside the other writer's file.
+        std::fprintf(stderr, "Tervana: %s\n", replaced.what());
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "Tervana: %s\n", failure.what());
+        return false;
+    }
+    return true;
 }
 
 void TForm1::Label1Click()
