@@ -15,7 +15,6 @@
 #include "companion/Tolvane.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <utility>
@@ -28,7 +27,9 @@ const QString CannotOpenMessage = QStringLiteral("数据文件不能打开！");
 const QString WrongFileMessage = QStringLiteral("数据文件错误！");
 const QString NotFoundMessage = QStringLiteral("数据文件未找到！");
 const char *const DataFileName = "YaoPin.XML";
-// Beside the data file: every posted edit until the write-back.
+// Beside the data file: every posted edit until the write-back. It is also what keeps the
+// edits when the display goes away: the toolkit then ends the process with exit(), where
+// the write-back cannot run safely any more; the next start replays the journal.
 const char *const JournalSuffix = ".journal";
 // Left beside the data file by an update that merged the user's edited data with a new
 // release: its first line says, in Chinese, what the merge did.
@@ -57,24 +58,6 @@ void showUpdateReport(const std::string &directory)
     if (!text.isEmpty()) ShowMessage(text);
 }
 
-// The open data set, for a process that ends without closing the main window: the toolkit
-// ends it with exit() when the display goes away.
-TClientDataSet *s_openDataSet = nullptr;
-
-// Writes the posted edits back at exit() when nothing else did. The views are not told: the
-// display may be gone. A pending edit is dropped, as a close drops it.
-void writeBackAtExit()
-{
-    TClientDataSet *dataSet = std::exchange(s_openDataSet, nullptr);
-    if (!dataSet || !dataSet->Active()) return;
-    try {
-        dataSet->DisableControls();
-        dataSet->Close();
-    } catch (const std::exception &failure) {
-        std::fprintf(stderr, "Tervana: %s\n", failure.what());
-    }
-}
-
 } // namespace
 
 TForm1::TForm1()
@@ -101,7 +84,6 @@ TForm1::TForm1()
 
 TForm1::~TForm1()
 {
-    if (s_openDataSet == cds.get()) s_openDataSet = nullptr;
     if (Application) Application->OnSessionEnd = nullptr;
 }
 
@@ -130,11 +112,6 @@ void TForm1::FormActivate()
     cds->SetFileName(path);
     if (opening) cds->SetJournalFileName(passed ? path + JournalSuffix : std::string());
     cds->Open();
-    if (opening && cds->Active()) {
-        static const bool registered = std::atexit(writeBackAtExit) == 0;
-        (void)registered;
-        s_openDataSet = cds.get();
-    }
     if (passed && cds->Active()) showUpdateReport(directory);
 }
 
