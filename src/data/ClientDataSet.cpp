@@ -33,10 +33,10 @@ bool isStringClass(std::string_view typeName)
     return std::find(Accepted.begin(), Accepted.end(), typeName) != Accepted.end();
 }
 
-// Writes the store's packet to `path` atomically; false when it could not be put in place.
 struct TWriteFailed
 {};
 
+// Writes the store's packet to `path` atomically; false when it could not be put in place.
 template<class TEngineCall>
 bool writePacket(const std::string &path, const IDSBase &store, TEngineCall &&engineCall)
 {
@@ -238,7 +238,11 @@ void TClientDataSet::closeCursor()
     const bool journaled = std::exchange(m_journalOnDisk, false);
     m_journal.reset();
     m_journalState = TJournalState::None;
-    if (!store || m_fileName.empty() || !store->dataChanged()) return;
+    if (!store || m_fileName.empty() || !store->dataChanged()) {
+        // A journal that holds no change (a crash right after it was made) has done its work.
+        if (journaled && store) journal::remove(m_journalFileName);
+        return;
+    }
 
     // A file that is no longer the one that was read (replaced by an update, a sync, another
     // copy of the program) is left as it is: the data goes beside it, and the user is told.

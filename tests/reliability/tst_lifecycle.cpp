@@ -313,6 +313,19 @@ TEST_F(Lifecycle, AForeignJournalIsSetAsideNotApplied)
     }
 }
 
+// A crash between making the journal and its first entry: nothing to replay, the close
+// writes nothing and the empty journal goes.
+TEST_F(Lifecycle, AJournalWithoutEntriesChangesNothingAndGoes)
+{
+    writeFile(journalPath, journal::headerBytes(journalOwner(original)) + "\x20\0");
+    TClientDataSet cds("cds");
+    open(cds, path);
+    EXPECT_EQ(cds.ReplayedChanges(), 0);
+    cds.Close();
+    EXPECT_EQ(readFile(path), original);
+    EXPECT_EQ(namesIn(), std::vector<std::string>{"YaoPin.XML"});
+}
+
 // At the close, a data file that is no longer the one read is left byte for byte; the data
 // goes to a sealed side file that the error names.
 TEST_F(Lifecycle, AFileChangedSinceTheOpenGetsASideFileInstead)
