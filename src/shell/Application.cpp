@@ -84,9 +84,16 @@ TApplication::TApplication(int &argc, char **argv)
 
 void TApplication::watchSessionEnd()
 {
-    // The session manager asks the program to save before it ends the session.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
-                     [this](QSessionManager &) { EndSession(); });
+    // The session manager asks the program to save before it ends the session. The save
+    // runs within the request, as the toolkit wants it; the end follows once the request
+    // has been answered, so the session manager is not left waiting for a reply.
+    QObject::connect(
+        qApp, &QGuiApplication::commitDataRequest, qApp,
+        [this](QSessionManager &) {
+            saveForSessionEnd();
+            QMetaObject::invokeMethod(qApp, [this] { EndSession(); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     // SIGTERM and SIGHUP, as a logout or shutdown sends them, reach the loop through a
     // socket pair: the handler writes one byte and does nothing else.
     int ends[2];
@@ -110,10 +117,10 @@ void TApplication::watchSessionEnd()
     ::sigaction(SIGHUP, &action, nullptr);
 }
 
-void TApplication::EndSession()
+void TApplication::saveForSessionEnd()
 {
-    if (m_sessionEnding) return;
-    m_sessionEnding = true;
+    if (m_sessionSaved) return;
+    m_sessionSaved = true;
     bool saved = true;
     if (OnSessionEnd) {
         try {
@@ -124,6 +131,13 @@ void TApplication::EndSession()
         }
     }
     m_exitCode = saved ? 0 : 1;
+}
+
+void TApplication::EndSession()
+{
+    if (m_sessionEnding) return;
+    m_sessionEnding = true;
+    saveForSessionEnd();
     // Every loop ends now: the outer one and the modal ones (which see the terminated flag),
     // and any box of the toolkit's that is open or opened later.
     m_terminated = true;

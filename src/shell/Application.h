@@ -74,6 +74,7 @@ private:
     void adopt(std::unique_ptr<TForm> form);
     void takeQuitRequest();
     void watchSessionEnd();
+    void saveForSessionEnd();
 
     std::unique_ptr<QApplication> m_toolkit;
     QString m_title;
@@ -81,6 +82,7 @@ private:
     bool m_terminated = false;
     bool m_running = false;
     bool m_destroying = false;
+    bool m_sessionSaved = false;
     bool m_sessionEnding = false;
     int m_exitCode = 0;
     TScreen m_screen;
