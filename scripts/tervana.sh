@@ -19,7 +19,7 @@ packages=(
     qt6-base-dev libgl-dev libpugixml-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils python3
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool imagemagick libsm-dev
     clang libclang-rt-14-dev
 )
 missing=()
