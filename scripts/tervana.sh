@@ -20,7 +20,7 @@ packages=(
     libxxhash-dev nlohmann-json3-dev
     fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils python3
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool imagemagick libsm-dev
     clang libclang-rt-14-dev
 )
 missing=()

@@ -3,6 +3,9 @@
 #include "platform/AtomicFile.h"
 #include "platform/Codec.h"
 #include "data/DataLink.h"
+#include "data/DataSetJournal.h"
+#include "platform/FileIdentity.h"
+#include "platform/Journal.h"
 #include "data/DataSource.h"
 #include "data/Field.h"
 #include "platform/SharedReadFile.h"
@@ -10,7 +13,11 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cerrno>
+#include <ctime>
 #include <filesystem>
+#include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -26,7 +33,34 @@ bool isStringClass(std::string_view typeName)
     return std::find(Accepted.begin(), Accepted.end(), typeName) != Accepted.end();
 }
 
+struct TWriteFailed
+{};
+
+// Writes the store's packet to `path` atomically; false when it could not be put in place.
+template<class TEngineCall>
+bool writePacket(const std::string &path, const IDSBase &store, TEngineCall &&engineCall)
+{
+    TAtomicFile file(path);
+    if (!file.ok()) return false;
+    try {
+        engineCall([&] {
+            store.StreamOut([&](std::string_view bytes) {
+                if (!file.write(bytes)) throw TWriteFailed();
+            });
+        });
+    } catch (const TWriteFailed &) {
+        return false;
+    }
+    return file.commit();
+}
+
 } // namespace
+
+EDataFileReplaced::EDataFileReplaced(std::string sidePath)
+    : EDatabaseError("数据文件在本程序读入后已被其他程序更改，为了不覆盖它，您的修改已另存为 " +
+                     sidePath),
+      m_sidePath(std::move(sidePath))
+{}
 
 TClientDataSet::TClientDataSet(std::string name) : m_name(std::move(name))
 {}
@@ -130,6 +164,17 @@ void TClientDataSet::openCursor()
     }
     if (packet->empty()) raise(MissingPacket);
 
+    // What the close compares the file with before it replaces it. A file that is already
+    // another one than the bytes just read is never taken for them.
+    m_fileIdentity.reset();
+    if (std::optional<TFileIdentity> identity = identifyFile(m_fileName)) {
+        const std::string_view bytes = packet->view();
+        if (identity->size == bytes.size() &&
+            bytes.substr(bytes.size() - identity->tail.size()) == identity->tail)
+            m_fileIdentity = std::make_unique<TFileIdentity>(std::move(*identity));
+    }
+    const std::string owner = m_journalFileName.empty() ? std::string() : journalOwner(packet->view());
+
     try {
         m_store = createDSBase();
         engineCall([&] { m_store->AppendData(std::move(*packet), true); });
@@ -138,6 +183,7 @@ void TClientDataSet::openCursor()
         m_disableEdits = m_store->param("DISABLE_EDITS").value_or(false);
         m_disableInserts = m_store->param("DISABLE_INSERTS").value_or(false);
         bindFields();
+        replayJournal(owner);
         engineCall([&] { m_cursor->moveToBOF(); });
 
         m_slots.clear();
@@ -149,6 +195,9 @@ void TClientDataSet::openCursor()
         m_bof = true;
     } catch (...) {
         // Nothing of a failed open stays behind, and nothing is written.
+        m_journal.reset();
+        m_journalState = TJournalState::None;
+        m_journalOnDisk = false;
         m_slots.clear();
         m_cursor.reset();
         m_store.reset();
@@ -185,19 +234,127 @@ void TClientDataSet::closeCursor()
         field->m_fieldNo = 0;
     m_engineReadOnly = m_disableEdits = m_disableInserts = false;
 
-    if (!store || m_fileName.empty() || !store->dataChanged()) return;
+    const std::unique_ptr<TFileIdentity> readIdentity = std::move(m_fileIdentity);
+    const bool journaled = std::exchange(m_journalOnDisk, false);
+    m_journal.reset();
+    m_journalState = TJournalState::None;
+    if (!store || m_fileName.empty() || !store->dataChanged()) {
+        // A journal that holds no change (a crash right after it was made) has done its work.
+        if (journaled && store) journal::remove(m_journalFileName);
+        return;
+    }
+
+    // A file that is no longer the one that was read (replaced by an update, a sync, another
+    // copy of the program) is left as it is: the data goes beside it, and the user is told.
+    // A file that is gone is simply made again.
+    const std::optional<TFileIdentity> now = identifyFile(m_fileName);
+    struct stat entry
+    {};
+    const bool gone = !now && ::lstat(m_fileName.c_str(), &entry) != 0 && errno == ENOENT;
+    if (!gone && (!now || !readIdentity || *now != *readIdentity)) {
+        const std::string side = sideFilePath(m_fileName, std::time(nullptr));
+        if (!writePacket(side, *store, [&](auto &&call) { engineCall(call); }))
+            raise("Cannot create file " + side);
+        if (journaled) journal::remove(m_journalFileName);
+        throw EDataFileReplaced(side);
+    }
+
     // The new file replaces the old one only once it is whole on the disk, so a failure on
     // the way never costs the only copy of the data. The packet goes to the disk as it is
     // made, never held whole: a large file is written in little more than the disk's time.
-    TAtomicFile file(m_fileName);
-    const std::string cannotCreate = "Cannot create file " + m_fileName;
-    if (!file.ok()) raise(cannotCreate);
-    engineCall([&] {
-        store->StreamOut([&](std::string_view bytes) {
-            if (!file.write(bytes)) raise(cannotCreate);
+    // A failure keeps the journal, so the changes come back at the next start.
+    if (!writePacket(m_fileName, *store, [&](auto &&call) { engineCall(call); }))
+        raise("Cannot create file " + m_fileName);
+    if (journaled) journal::remove(m_journalFileName);
+}
+
+void TClientDataSet::replayJournal(const std::string &owner)
+{
+    m_replayedChanges = 0;
+    m_journal.reset();
+    m_journalState = TJournalState::None;
+    m_journalOwner = owner;
+    if (m_journalFileName.empty()) return;
+    std::optional<journal::TContents> contents = journal::read(m_journalFileName);
+    if (!contents) return;
+    // Every entry must apply to the store as it is read and changed by those before it;
+    // one that does not means the journal is not this file's after all.
+    std::vector<TJournalEntry> entries;
+    bool belongs = contents->owner == owner;
+    std::uint32_t count = belongs ? m_cursor->recordCount() : 0;
+    const std::size_t fieldCount = m_store->fieldDescriptors().size();
+    for (const std::string &bytes : belongs ? contents->entries : std::vector<std::string>()) {
+        std::optional<TJournalEntry> entry = decodeJournalEntry(bytes);
+        if (!entry || entry->values.size() != fieldCount ||
+            entry->position >= count + (entry->kind == TJournalEntry::TKind::Insert ? 1 : 0)) {
+            belongs = false;
+            break;
+        }
+        if (entry->kind == TJournalEntry::TKind::Insert) ++count;
+        entries.push_back(std::move(*entry));
+    }
+    if (!belongs) {
+        journal::setAside(m_journalFileName);
+        return;
+    }
+    m_journalOnDisk = true;
+    for (const TJournalEntry &entry : entries) {
+        engineCall([&] {
+            TRecordBuffer buffer;
+            if (entry.kind == TJournalEntry::TKind::Insert) {
+                if (entry.position < m_cursor->recordCount())
+                    m_cursor->moveToSeqNo(entry.position + 1);
+                else
+                    m_cursor->moveToEOF();
+                buffer = m_cursor->newRecordBuffer();
+            } else {
+                m_cursor->moveToSeqNo(entry.position + 1);
+                m_cursor->getCurrentRecord(buffer);
+            }
+            for (std::size_t i = 0; i < entry.values.size(); ++i)
+                buffer.setValue(static_cast<std::uint32_t>(i + 1),
+                                entry.values[i] ? std::optional<std::string_view>(*entry.values[i])
+                                                : std::nullopt);
+            if (entry.kind == TJournalEntry::TKind::Insert)
+                m_cursor->insertRecord(buffer);
+            else
+                m_cursor->modifyRecord(buffer);
         });
-    });
-    if (!file.commit()) raise(cannotCreate);
+    }
+    m_replayedChanges = static_cast<int>(entries.size());
+    // More entries follow the complete ones; a torn tail goes. A journal that cannot be
+    // written any more stays as it is, and the changes after it live in memory only.
+    m_journal = std::make_unique<journal::TWriter>();
+    m_journalState = m_journal->reopen(m_journalFileName, contents->validLength)
+                         ? TJournalState::Open
+                         : TJournalState::Off;
+}
+
+void TClientDataSet::journalPost(bool inserted)
+{
+    if (m_journalFileName.empty() || m_journalState == TJournalState::Off) return;
+    if (m_journalState == TJournalState::None) {
+        m_journal = std::make_unique<journal::TWriter>();
+        if (!m_journal->create(m_journalFileName, m_journalOwner)) {
+            m_journalState = TJournalState::Off;
+            return;
+        }
+        m_journalState = TJournalState::Open;
+        m_journalOnDisk = true;
+    }
+    TJournalEntry entry;
+    entry.kind = inserted ? TJournalEntry::TKind::Insert : TJournalEntry::TKind::Modify;
+    TRecordBuffer stored;
+    if (m_cursor->getCurrentRecord(stored) != TFetchResult::Ok || m_cursor->sequenceNumber() == 0) {
+        m_journalState = TJournalState::Off;
+        return;
+    }
+    entry.position = m_cursor->sequenceNumber() - 1;
+    for (std::uint32_t fieldNo = 1; fieldNo <= stored.fieldCount(); ++fieldNo)
+        entry.values.push_back(stored.isBlank(fieldNo)
+                                   ? std::nullopt
+                                   : std::optional<std::string>(stored.value(fieldNo)));
+    if (!m_journal->append(encodeJournalEntry(entry))) m_journalState = TJournalState::Off;
 }
 
 void TClientDataSet::setState(TDataSetState state)
@@ -311,10 +468,12 @@ void TClientDataSet::Post()
     dataEvent(TDataEvent::CheckBrowseMode);
     updateCursorPos();
     const TRecordBuffer &buffer = slot(m_activeRecord).buffer;
-    if (m_state == TDataSetState::Insert)
+    const bool inserted = m_state == TDataSetState::Insert;
+    if (inserted)
         engineCall([&] { m_cursor->insertRecord(buffer); });
     else
         engineCall([&] { m_cursor->modifyRecord(buffer); });
+    journalPost(inserted);
     cursorPosChanged();
     setState(TDataSetState::Browse);
     resync(TResyncMode::Plain);

@@ -13,6 +13,22 @@
 class TDataLink;
 class TDataSource;
 class TField;
+struct TFileIdentity;
+namespace journal {
+class TWriter;
+}
+
+// The close found the data file replaced or changed by someone else since it was read: the
+// data went to a side file beside it instead (named by sidePath), and the other file stays.
+class EDataFileReplaced : public EDatabaseError
+{
+public:
+    explicit EDataFileReplaced(std::string sidePath);
+    const std::string &SidePath() const { return m_sidePath; }
+
+private:
+    std::string m_sidePath;
+};
 
 // A copy of a record's identity; empty means no bookmark.
 using TBookmark = std::optional<TDSBookmark>;
@@ -41,6 +57,14 @@ public:
 
     const std::string &FileName() const { return m_fileName; }
     void SetFileName(std::string fileName) { m_fileName = std::move(fileName); }
+    // The journal that keeps every posted change on the disk until the write-back: set
+    // before the data set opens, it is replayed by the open when it belongs to the file
+    // (and set aside when not), extended by every post and removed once the file holds the
+    // changes. Empty: no journal.
+    const std::string &JournalFileName() const { return m_journalFileName; }
+    void SetJournalFileName(std::string fileName) { m_journalFileName = std::move(fileName); }
+    // How many changes the last open took from the journal.
+    int ReplayedChanges() const { return m_replayedChanges; }
     // Opened read-only, the data set refuses every change.
     bool ReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool readOnly);
@@ -116,7 +140,8 @@ private:
     void openCursor();
     void closeCursor();
     void bindFields();
-    void writeBack();
+    void replayJournal(const std::string &owner);
+    void journalPost(bool inserted);
     void setState(TDataSetState state);
     void dataEvent(TDataEvent event, int distance = 0, TField *field = nullptr);
 
@@ -153,6 +178,14 @@ private:
 
     std::unique_ptr<IDSBase> m_store;
     std::unique_ptr<IDSCursor> m_cursor;
+    // The data file as it was read, and its journal.
+    std::unique_ptr<TFileIdentity> m_fileIdentity;
+    std::string m_journalFileName;
+    std::string m_journalOwner;
+    std::unique_ptr<journal::TWriter> m_journal;
+    enum class TJournalState { None, Open, Off } m_journalState = TJournalState::None;
+    bool m_journalOnDisk = false; // a journal of this open is on the disk
+    int m_replayedChanges = 0;
     bool m_engineReadOnly = false;
     bool m_disableEdits = false;
     bool m_disableInserts = false;

@@ -45,6 +45,19 @@ void syncDirectory(const std::string &directory)
     ::close(fd);
 }
 
+// True when the file at `path` is missing (a new one is made) or can be opened for writing
+// now. Opened without truncating and without waiting (a FIFO without a reader refuses at
+// once), and closed again: nothing of the file changes. Sets errno when false.
+bool oldFileWritable(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return errno == ENOENT;
+}
+
 constexpr std::size_t PieceSize = std::size_t(1) << 20;
 
 } // namespace
@@ -159,19 +172,31 @@ void setFileOperations(const TFileOperations *operations)
 TAtomicFile::TAtomicFile(std::string path)
     : m_path(std::move(path)), m_temporary(m_path + ".XXXXXX")
 {
+    // A file that could not be opened for writing is not replaced either: whoever made it
+    // read-only meant it, and the rename alone would not ask.
+    if (!oldFileWritable(m_path)) {
+        m_errno = errno;
+        m_temporary.clear();
+        return;
+    }
     m_fd = s_operations->createTemporary(m_temporary.data());
     if (m_fd < 0) {
         m_errno = errno;
         m_temporary.clear();
         return;
     }
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    // Keep the owner (where the system lets us) and the permissions of the file being
+    // replaced; a new file gets the usual ones. The owner goes first: a change of owner
+    // clears the set-id bits that the mode then puts back.
     struct stat old
     {};
     mode_t mode = 0644;
-    if (::stat(m_path.c_str(), &old) == 0)
+    if (::stat(m_path.c_str(), &old) == 0) {
         mode = old.st_mode & 07777;
-    else {
+        if (::fchown(m_fd, old.st_uid, old.st_gid) != 0) {
+            // Not permitted for another owner: the file becomes the writer's, as a new one would.
+        }
+    } else {
         mode_t mask = ::umask(0);
         ::umask(mask);
         mode = 0666 & ~mask;

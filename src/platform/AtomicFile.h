@@ -10,7 +10,9 @@
 // disk, a killed process, a power loss), the path names either the old file whole or the new
 // one whole: the bytes go to a temporary file in the same folder, are flushed to the disk,
 // and only then is the temporary renamed over the old file. Returns false (with errno set)
-// when the new file could not be put in place; the old file is then untouched.
+// when the new file could not be put in place; the old file is then untouched. An old file
+// that cannot be opened for writing (read-only to this user) is refused, as a plain rewrite
+// would be; a replacement keeps the old file's mode and, where permitted, its owner.
 bool writeFileAtomically(const std::string &path, std::string_view content);
 
 // The same replacement for content that is made a piece at a time, so that none of it need

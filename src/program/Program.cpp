@@ -25,5 +25,5 @@ int runProgram()
     Application->CreateForm(Form1);
     Application->Run();
     instance.holdUntilExit();
-    return 0;
+    return Application->ExitCode();
 }

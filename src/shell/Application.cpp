@@ -8,9 +8,17 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QWidget>
 
 #include <cassert>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 TApplication *Application = nullptr;
 
@@ -19,6 +27,17 @@ namespace {
 // The quit request travels through the event queue, so that it is taken by whichever loop
 // runs when it arrives: the outer one or a modal one.
 const QEvent::Type QuitRequest = static_cast<QEvent::Type>(QEvent::User + 1);
+
+// The signal handler's end of the pair: a byte written there wakes the loop.
+int s_signalWriteEnd = -1;
+
+void onSessionSignal(int signal)
+{
+    const int savedErrno = errno;
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(s_signalWriteEnd, &byte, 1);
+    errno = savedErrno;
+}
 
 } // namespace
 
@@ -60,10 +79,76 @@ TApplication::TApplication(int &argc, char **argv)
         if (!now) return;
         guarded([&] { m_screen.focusEntered(qobject_cast<TForm *>(now->window())); });
     });
+    watchSessionEnd();
+}
+
+void TApplication::watchSessionEnd()
+{
+    // The session manager asks the program to save before it ends the session. The save
+    // runs within the request, as the toolkit wants it; the end follows once the request
+    // has been answered, so the session manager is not left waiting for a reply.
+    QObject::connect(
+        qApp, &QGuiApplication::commitDataRequest, qApp,
+        [this](QSessionManager &) {
+            saveForSessionEnd();
+            QMetaObject::invokeMethod(qApp, [this] { EndSession(); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+    // SIGTERM and SIGHUP, as a logout or shutdown sends them, reach the loop through a
+    // socket pair: the handler writes one byte and does nothing else.
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    s_signalWriteEnd = ends[1];
+    auto *notifier = new QSocketNotifier(ends[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [this, ends] {
+        char bytes[64];
+        while (::read(ends[0], bytes, sizeof bytes) > 0) {
+        }
+        EndSession();
+    });
+    struct sigaction action
+    {};
+    action.sa_handler = onSessionSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+}
+
+void TApplication::saveForSessionEnd()
+{
+    if (m_sessionSaved) return;
+    m_sessionSaved = true;
+    bool saved = true;
+    if (OnSessionEnd) {
+        try {
+            saved = OnSessionEnd();
+        } catch (const std::exception &failure) {
+            std::fprintf(stderr, "Tervana: %s\n", failure.what());
+            saved = false;
+        }
+    }
+    m_exitCode = saved ? 0 : 1;
+}
+
+void TApplication::EndSession()
+{
+    if (m_sessionEnding) return;
+    m_sessionEnding = true;
+    saveForSessionEnd();
+    // Every loop ends now: the outer one and the modal ones (which see the terminated flag),
+    // and any box of the toolkit's that is open or opened later.
+    m_terminated = true;
+    QCoreApplication::exit(m_exitCode);
 }
 
 TApplication::~TApplication()
 {
+    // From here a session's end is the system's default again: the loop is gone.
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
     // The forms go last created first, before the toolkit's application object.
     m_destroying = true;
     while (!m_forms.empty()) {
@@ -115,7 +200,7 @@ void TApplication::formDestroyed(TForm *form)
 void TApplication::Run()
 {
     m_running = true;
-    if (m_mainForm) {
+    if (m_mainForm && !m_terminated) {
         guarded([&] {
             m_mainForm->show();
             m_mainForm->activateWindow();

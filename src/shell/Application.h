@@ -52,6 +52,14 @@ public:
     // the terminated flag. Returns at once.
     void Terminate();
 
+    // The end of the desktop session (SIGTERM, SIGHUP, the session manager's request to save):
+    // OnSessionEnd saves what a close would save, without asking anything, and says whether
+    // that went well; then every loop ends and the program exits, with status 0 when it did.
+    // Nothing else happens in the signal handler itself: it only wakes the loop.
+    std::function<bool()> OnSessionEnd;
+    void EndSession();
+    int ExitCode() const { return m_exitCode; }
+
     // Handles one pass of the loop: waits for events and dispatches them.
     void HandleMessage();
 
@@ -65,6 +73,8 @@ private:
     friend class TToolkitApplication;
     void adopt(std::unique_ptr<TForm> form);
     void takeQuitRequest();
+    void watchSessionEnd();
+    void saveForSessionEnd();
 
     std::unique_ptr<QApplication> m_toolkit;
     QString m_title;
@@ -72,6 +82,9 @@ private:
     bool m_terminated = false;
     bool m_running = false;
     bool m_destroying = false;
+    bool m_sessionSaved = false;
+    bool m_sessionEnding = false;
+    int m_exitCode = 0;
     TScreen m_screen;
     std::vector<std::unique_ptr<TForm>> m_forms;
 };

@@ -7,12 +7,16 @@
 #include "platform/Exception.h"
 
 #include <QClipboard>
+#include <QMessageBox>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -241,3 +245,46 @@ TEST(MessageBox, CtrlCCopiesTheSevenLines)
 }
 
 #include "tst_shell.moc"
+
+// The end of the desktop session, while a modal form and a box of the toolkit's are open:
+// the save runs once, from the loop rather than the signal handler, then every loop ends.
+TEST(Shell, SessionEndSignalSavesOnceThenEndsEveryLoop)
+{
+    mainForm();
+    int saves = 0;
+    bool boxReturned = false;
+    Application->OnSessionEnd = [&] {
+        ++saves;
+        return true;
+    };
+    TDialogForm dialog;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(50, [] {
+            ::raise(SIGTERM);
+            ::raise(SIGHUP);
+        });
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Tervana"), QStringLiteral("open"));
+        box.exec();
+        boxReturned = true;
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_TRUE(boxReturned);
+    EXPECT_EQ(saves, 1);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(Application->ExitCode(), 0);
+    // A box opened afterwards does not wait for anyone.
+    QMessageBox late(QMessageBox::Critical, QStringLiteral("Tervana"), QStringLiteral("late"));
+    late.exec();
+    Application->OnSessionEnd = nullptr;
+}
+
+TEST(Shell, SessionEndThatCannotSaveEndsWithAFailureStatus)
+{
+    mainForm();
+    Application->OnSessionEnd = [] () -> bool { throw Exception("Cannot create file /x"); };
+    QTimer::singleShot(0, [] { ::raise(SIGHUP); });
+    Application->Run();
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(Application->ExitCode(), 1);
+    Application->OnSessionEnd = nullptr;
+}

@@ -1,7 +1,9 @@
 #include "shell/Application.h"
 #include "data/ClientDataSet.h"
 #include "DataSetTestSupport.h"
+#include "data/DataSetJournal.h"
 #include "data/Field.h"
+#include "platform/Journal.h"
 #include "platform/IntegrityRecord.h"
 #include "forms/main/Main.h"
 #include "MessageRecorder.h"
@@ -39,9 +41,32 @@ std::string shippedLikeFile()
     return integrity::sealed(testsupport::packet(testsupport::drugPacketFields(), rows));
 }
 
+const std::string JournalPath = DataPath + ".journal";
+
+// The data file, with no journal of an earlier test beside it.
 void writeDataFile(const std::string &bytes)
 {
     std::ofstream(DataPath, std::ios::binary | std::ios::trunc) << bytes;
+    for (const auto &entry : std::filesystem::directory_iterator(executableDirectory()))
+        if (entry.path().filename().string().rfind("YaoPin.XML.journal", 0) == 0)
+            std::filesystem::remove(entry.path());
+}
+
+// A journal for `file` whose one entry changes the first record's 适用症 to `text`.
+void writeJournal(const std::string &file, const std::string &text)
+{
+    journal::TWriter writer;
+    ASSERT_TRUE(writer.create(JournalPath, journalOwner(file)));
+    TJournalEntry entry{TJournalEntry::TKind::Modify, 0, std::vector<std::optional<std::string>>(22)};
+    entry.values[0] = "\xB8\xD0\xC3\xB0\xC1\xE9";
+    entry.values[8] = text; // ShiYongZheng
+    ASSERT_TRUE(writer.append(encodeJournalEntry(entry)));
+}
+
+std::string readDataFile(const std::string &path = DataPath)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 // Creates the main window and gives it the focus, which runs its activation handler.
@@ -264,4 +289,91 @@ TEST(DataFileCheck, FailedWriteBackShowsTheErrorAndASecondCloseEnds)
     form->Close();
     EXPECT_TRUE(programEnds());
     EXPECT_EQ(platform.errorBoxes.size(), 1);
+}
+
+TEST(DataFileCheck, AJournalIsReplayedAfterAPassedCheckAndFoldedAtTheClose)
+{
+    const std::string file = shippedLikeFile();
+    writeDataFile(file);
+    writeJournal(file, "from the journal");
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_TRUE(recorder.messages.isEmpty());
+    ASSERT_TRUE(form->cds->Active());
+    EXPECT_EQ(form->cds->ReplayedChanges(), 1);
+    EXPECT_EQ(form->cds->FieldByName("ShiYongZheng").AsString(), "from the journal");
+    form->Close();
+    EXPECT_TRUE(programEnds());
+    EXPECT_TRUE(platform.errorBoxes.isEmpty());
+    EXPECT_TRUE(integrity::isSealed(readDataFile()));
+    EXPECT_NE(readDataFile().find("from the journal"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(JournalPath));
+}
+
+TEST(DataFileCheck, AFailedCheckLeavesTheJournalAlone)
+{
+    const std::string file = shippedLikeFile() + " ";
+    writeDataFile(file);
+    writeJournal(file, "from the journal");
+    const std::string journalBytes = readDataFile(JournalPath);
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    EXPECT_EQ(recorder.messages, QStringList{QStringLiteral("数据文件错误！")});
+    EXPECT_TRUE(programEnds());
+    EXPECT_EQ(form->cds->ReplayedChanges(), 0);
+    EXPECT_EQ(readDataFile(JournalPath), journalBytes);
+}
+
+TEST(DataFileCheck, AFileReplacedWhileRunningGetsASideFileNamedInTheErrorBox)
+{
+    writeDataFile(shippedLikeFile());
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    form->cds->Edit();
+    form->cds->FieldByName("ShiYongZheng").SetAsString("mine");
+    form->cds->Next();
+    const std::string theirs = integrity::sealed(testsupport::packet(
+        testsupport::drugPacketFields(), {testsupport::drugRow("theirs")}));
+    std::ofstream(DataPath + ".new", std::ios::binary) << theirs;
+    std::filesystem::rename(DataPath + ".new", DataPath);
+    form->Close();
+    EXPECT_FALSE(programEnds()) << "the close reports the side file like any failed write-back";
+    ASSERT_EQ(platform.errorBoxes.size(), 1);
+    const QString box = platform.errorBoxes[0];
+    const qsizetype at = box.indexOf(QString::fromStdString(executableDirectory() + "YaoPin（我的修改 "));
+    ASSERT_GE(at, 0) << box.toStdString();
+    EXPECT_TRUE(box.endsWith(QStringLiteral("）.XML.")));
+    const std::string side = box.mid(at, box.size() - at - 1).toStdString();
+    EXPECT_EQ(readDataFile(), theirs);
+    EXPECT_TRUE(integrity::isSealed(readDataFile(side)));
+    EXPECT_NE(readDataFile(side).find("mine"), std::string::npos);
+    std::filesystem::remove(side);
+    form->Close();
+    EXPECT_TRUE(programEnds());
+}
+
+TEST(DataFileCheck, TheSessionsEndPostsThePendingEditAndWritesBack)
+{
+    writeDataFile(shippedLikeFile());
+    TRecordingPlatform platform;
+    TMessageRecorder recorder;
+    TForm1 *form = startMainWindow();
+    form->cds->Edit();
+    form->cds->FieldByName("ShiYongZheng").SetAsString("posted");
+    form->cds->Next();
+    form->cds->Edit();
+    form->cds->FieldByName("ShiYongZheng").SetAsString("pending");
+    Application->EndSession();
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(Application->ExitCode(), 0);
+    EXPECT_FALSE(form->cds->Active());
+    EXPECT_TRUE(platform.errorBoxes.isEmpty());
+    const std::string written = readDataFile();
+    EXPECT_TRUE(integrity::isSealed(written));
+    EXPECT_NE(written.find("posted"), std::string::npos);
+    EXPECT_NE(written.find("pending"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(JournalPath));
 }

@@ -14,6 +14,9 @@
 #include <fstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <functional>
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -250,4 +253,75 @@ TEST(AtomicFile, ReplacesWholeAndKeepsTheOldFileOnFailure)
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"YaoPin.XML", "blocked"}));
     EXPECT_EQ(readFile(path), "new content");
+}
+
+namespace {
+
+// Runs `check` as a user without privileges, so that file permissions count: in a child
+// process that gives up root when the suite runs as root (as it does on the build machine).
+// The child's result is its exit status: 0 when every expectation held.
+int runAsNormalUser(const std::function<int()> &check)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                                 ::setresuid(65534, 65534, 65534) != 0))
+            ::_exit(90);
+        ::_exit(check());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+} // namespace
+
+TEST(AtomicFile, RefusesAReadOnlyFileInAWritableFolder)
+{
+    const std::string folder = makeFolder();
+    const std::string path = folder + "YaoPin.XML";
+    std::ofstream(path, std::ios::binary) << "old";
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    // The folder is the normal user's, as the user's own folder would be.
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+
+    const int result = runAsNormalUser([&] {
+        if (writeFileAtomically(path, "new")) return 1;
+        if (errno != EACCES) return 2;
+        TAtomicFile streamed(path);
+        if (streamed.ok() || streamed.write("x") || streamed.commit()) return 3;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"YaoPin.XML"});
+
+    // Writable again, the same user replaces it, and the replacement keeps the mode.
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    EXPECT_EQ(runAsNormalUser([&] { return writeFileAtomically(path, "new") ? 0 : 1; }), 0);
+    EXPECT_EQ(readFile(path), "new");
+    struct stat info
+    {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(AtomicFile, ReplacementKeepsTheOwnerWherePermitted)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another owner";
+    const std::string folder = makeFolder();
+    const std::string path = folder + "YaoPin.XML";
+    std::ofstream(path, std::ios::binary) << "old";
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
+    ASSERT_TRUE(writeFileAtomically(path, "new"));
+    struct stat info
+    {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(info.st_mode & 07777, 0604u);
 }

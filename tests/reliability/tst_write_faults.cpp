@@ -323,20 +323,26 @@ TEST_F(WriteFaults, AFileReplacedWhileOpenIsReplacedWholeOrLeftAlone)
         cds.Close();
         EXPECT_EQ(readFile(path), outsider);
     }
-    // Changed data replaces whatever is there with the whole of the data set's records.
+    // Changed data does not replace the other writer's file: it goes whole to a side file.
     {
         writeFile(path, original);
         TClientDataSet cds("cds");
         openAndEdit(cds, "mine");
         writeFile(path, outsider); // overwritten in place this time
-        cds.Close();
-        const std::string now = readFile(path);
-        EXPECT_TRUE(integrity::isSealed(now));
-        EXPECT_EQ(firstNameOnDisk(), "mine");
+        std::string side;
+        try {
+            cds.Close();
+        } catch (const EDataFileReplaced &error) {
+            side = error.SidePath();
+        }
+        EXPECT_EQ(readFile(path), outsider);
+        ASSERT_FALSE(side.empty());
+        EXPECT_TRUE(integrity::isSealed(readFile(side)));
         TClientDataSet check("check");
         createDrugFields(check);
-        check.SetFileName(path);
+        check.SetFileName(side);
         check.Open();
         EXPECT_EQ(check.RecordCount(), 300);
+        EXPECT_EQ(check.field(0)->AsString(), "mine");
     }
 }

@@ -7,6 +7,7 @@
 #include "editors/DBText.h"
 #include "platformui/PlatformServices.h"
 #include "forms/main/WebAddress.h"
+#include "shell/Application.h"
 #include "shell/MessageForm.h"
 #include "platform/ModulePath.h"
 #include "platform/RegularFile.h"
@@ -15,7 +16,10 @@
 #include "companion/Tolvane.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <utility>
 
 TForm1 *Form1 = nullptr;
 
@@ -25,6 +29,10 @@ const QString CannotOpenMessage = QStringLiteral("数据文件不能打开！");
 const QString WrongFileMessage = QStringLiteral("数据文件错误！");
 const QString NotFoundMessage = QStringLiteral("数据文件未找到！");
 const char *const DataFileName = "YaoPin.XML";
+// Beside the data file: every posted edit until the write-back. It is also what keeps the
+// edits when the display goes away: the toolkit then ends the process with exit(), where
+// the write-back cannot run safely any more; the next start replays the journal.
+const char *const JournalSuffix = ".journal";
 // Left beside the data file by an update that merged the user's edited data with a new
 // release: its first line says, in Chinese, what the merge did.
 const char *const UpdateReportName = ".update-report";
@@ -65,9 +73,13 @@ TForm1::TForm1()
 
     OnActivate = [this] { FormActivate(); };
     OnClose = [this](TCloseAction &action) { FormClose(action); };
+    if (Application) Application->OnSessionEnd = [this] { return sessionEnd(); };
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    if (Application) Application->OnSessionEnd = nullptr;
+}
 
 void TForm1::FormActivate()
 {
@@ -89,7 +101,10 @@ void TForm1::FormActivate()
         Close();
     }
     // Opened whatever the check found; the check only decides whether the program goes on.
+    // Only a file that passed the check takes the journal's edits.
+    const bool opening = !cds->Active();
     cds->SetFileName(path);
+    if (opening) cds->SetJournalFileName(passed ? path + JournalSuffix : std::string());
     cds->Open();
     if (passed && cds->Active()) showUpdateReport(directory);
 }
@@ -97,6 +112,28 @@ void TForm1::FormActivate()
 void TForm1::FormClose(TCloseAction &)
 {
     if (cds->Active()) cds->Close();
+}
+
+bool TForm1::sessionEnd()
+{
+    if (!cds->Active()) return true;
+    if (cds->State() == TDataSetState::Edit || cds->State() == TDataSetState::Insert) {
+        try {
+            cds->CheckBrowseMode();
+        } catch (const std::exception &) {
+            // Not postable: dropped by the close below, as a close drops it.
+        }
+    }
+    try {
+        cds->Close();
+    } catch (const EDataFileReplaced &replaced) {
+        // Saved, beside the other writer's file.
+        std::fprintf(stderr, "Tervana: %s\n", replaced.what());
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "Tervana: %s\n", failure.what());
+        return false;
+    }
+    return true;
 }
 
 void TForm1::Label1Click()

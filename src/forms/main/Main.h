@@ -55,6 +55,10 @@ public:
     void FormActivate();
     // Closes the data set, which writes the file back when its data changed.
     void FormClose(TCloseAction &action);
+    // The desktop session ends: the posted edits are written back as a close writes them,
+    // a pending edit posted first when it can be; nothing is asked. False when the data
+    // could not be saved (the journal still holds it).
+    bool sessionEnd();
     // "声明": the notice with the version.
     void Label1Click();
     // The manufacturer's web address: opened when it is one.
