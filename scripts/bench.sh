@@ -8,7 +8,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 build=${TERVANA_BENCH_BUILD_DIR:-build-release}
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTERVANA_WERROR=ON \
+# Warnings are not errors here: at -O3 GCC 12 reports false -Wrestrict overlaps inside
+# std::string (its bug 105329); the suite's own builds keep them errors.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTERVANA_WERROR=OFF \
     -DTERVANA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2 --target bench_open bench_grid bench_filter bench_focus
 
