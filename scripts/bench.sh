@@ -8,9 +8,12 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 build=${TERVANA_BENCH_BUILD_DIR:-build-release}
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTERVANA_WERROR=ON \
+# Warnings are not errors here: at -O3 GCC 12 reports false -Wrestrict overlaps inside
+# std::string (its bug 105329); the suite's own builds keep them errors.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTERVANA_WERROR=OFF \
     -DTERVANA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
-cmake --build "$build" -j2 --target bench_open bench_grid bench_filter bench_focus
+cmake --build "$build" -j2 --target bench_open bench_grid bench_filter bench_focus bench_packet \
+    tervana tervana-data
 
 run=$build/bench-run
 rm -rf "$run"
@@ -34,6 +37,9 @@ for records in 1000 10000 100000; do
             --benchmark_color=false | tee "$run/$name-$records.txt"
     done
 done
+# The whole program's start under Xvfb, beside a whole data file check, taken in turn.
+echo "== start, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+bash bench/start.sh "$build" "${TERVANA_START_RUNS:-5}" | tee "$run/start.txt"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)." >>"$run/machine.txt"
 
 python3 bench/results.py "$run" >bench/RESULTS.md

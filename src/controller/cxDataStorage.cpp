@@ -9,13 +9,16 @@
 
 namespace {
 
-std::uint64_t prefixOf(std::string_view text)
+const char EmptyValue[] = "";
+
+std::uint64_t prefixOf(std::optional<std::string_view> value)
 {
+    if (!value) return 0;
     std::uint64_t prefix = 0;
-    const std::size_t count = std::min<std::size_t>(text.size(), 8);
+    const std::size_t count = std::min<std::size_t>(value->size(), 8);
     for (std::size_t i = 0; i < 8; ++i) {
         prefix <<= 8;
-        if (i < count) prefix |= static_cast<unsigned char>(text[i]);
+        if (i < count) prefix |= static_cast<unsigned char>((*value)[i]);
     }
     return prefix;
 }
@@ -32,9 +35,14 @@ void TcxDataStorage::setFieldCount(int fieldCount)
 
 void TcxDataStorage::clear()
 {
-    m_recordCount = 0;
-    m_cells.clear();
-    m_arenaUsed = 0;
+    m_records.clear();
+    m_ownCells.clear();
+    m_engine.reset();
+    m_engineCells = nullptr;
+    m_engineFieldCount = 0;
+    m_fieldNos.clear();
+    m_blockUsed = 0;
+    m_blocksUsed = 0;
     m_large.clear();
     for (std::vector<std::uint64_t> &prefixes : m_sortPrefixes)
         prefixes.clear();
@@ -43,7 +51,8 @@ void TcxDataStorage::clear()
 void TcxDataStorage::release()
 {
     clear();
-    m_cells.shrink_to_fit();
+    m_records.shrink_to_fit();
+    m_ownCells.shrink_to_fit();
     m_blocks.clear();
     m_blocks.shrink_to_fit();
     for (std::vector<std::uint64_t> &prefixes : m_sortPrefixes)
@@ -52,87 +61,113 @@ void TcxDataStorage::release()
 
 void TcxDataStorage::reserve(int records)
 {
-    m_cells.reserve(static_cast<std::size_t>(records) * m_fieldCount);
+    m_records.reserve(static_cast<std::size_t>(records));
+}
+
+void TcxDataStorage::load(std::shared_ptr<const IDSBase> engine, std::vector<std::uint32_t> fieldNos)
+{
+    clear();
+    if (!engine) return;
+    assert(fieldNos.size() == static_cast<std::size_t>(m_fieldCount));
+    const std::vector<std::uint32_t> &order = engine->recordOrder();
+    // The entries' top bit marks a record of the store's own; engine ids never reach it.
+    if (order.size() >= OwnRecord) throw Exception("Out of memory");
+    m_engineFieldCount = engine->fieldDescriptors().size();
+    for (std::uint32_t &fieldNo : fieldNos)
+        if (fieldNo > m_engineFieldCount) fieldNo = 0;
+    m_engineCells = &engine->recordCells();
+    m_engine = std::move(engine);
+    m_fieldNos = std::move(fieldNos);
+    m_records.assign(order.begin(), order.end());
+}
+
+int TcxDataStorage::recordIndexOfEngineRecord(std::uint32_t recordId) const
+{
+    if (!m_engine || recordId == 0 || (recordId & OwnRecord)) return -1;
+    const auto found = std::find(m_records.begin(), m_records.end(), recordId);
+    return found == m_records.end() ? -1 : static_cast<int>(found - m_records.begin());
 }
 
 int TcxDataStorage::appendRecord()
 {
-    m_cells.resize(m_cells.size() + m_fieldCount);
+    const std::size_t own = m_ownCells.size() / std::max(m_fieldCount, 1);
+    if (own >= OwnRecord || m_records.size() >= static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw Exception("Out of memory");
+    m_ownCells.resize(m_ownCells.size() + static_cast<std::size_t>(m_fieldCount));
+    m_records.push_back(static_cast<std::uint32_t>(own) | OwnRecord);
     for (std::vector<std::uint64_t> &prefixes : m_sortPrefixes)
         if (!prefixes.empty()) prefixes.push_back(0);
-    return m_recordCount++;
+    return RecordCount() - 1;
 }
 
-std::uint32_t TcxDataStorage::allocate(std::uint32_t length)
+TPacketCell *TcxDataStorage::ownCells(int recordIndex)
 {
-    assert(length > 0 && length <= BlockSize);
-    std::uint64_t offset = m_arenaUsed;
-    // A value that would cross the block's end starts the next block.
-    if ((offset & (BlockSize - 1)) + length > BlockSize) offset = (offset | (BlockSize - 1)) + 1;
-    // Offsets are 32-bit to keep the slots small; a store past 4 GiB is refused, not wrapped.
-    if (offset + length > std::numeric_limits<std::uint32_t>::max())
-        throw Exception("Out of memory");
-    const std::size_t block = static_cast<std::size_t>(offset >> BlockShift);
-    while (m_blocks.size() <= block)
-        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
-    m_arenaUsed = static_cast<std::uint32_t>(offset + length);
-    // Readers take a value's bytes from its first block only.
-    assert((offset >> BlockShift) == ((offset + length - 1) >> BlockShift));
-    return static_cast<std::uint32_t>(offset);
+    std::uint32_t &entry = m_records[static_cast<std::size_t>(recordIndex)];
+    if (!(entry & OwnRecord)) {
+        // The record keeps viewing the engine's bytes in every field not written here.
+        const std::size_t own = m_ownCells.size() / std::max(m_fieldCount, 1);
+        if (own >= OwnRecord) throw Exception("Out of memory");
+        std::vector<TPacketCell> cells(static_cast<std::size_t>(m_fieldCount));
+        for (int field = 0; field < m_fieldCount; ++field)
+            cells[static_cast<std::size_t>(field)] = cell(recordIndex, field);
+        m_ownCells.insert(m_ownCells.end(), cells.begin(), cells.end());
+        entry = static_cast<std::uint32_t>(own) | OwnRecord;
+    }
+    return m_ownCells.data() + static_cast<std::size_t>(entry & ~OwnRecord) * m_fieldCount;
+}
+
+const char *TcxDataStorage::copyOf(std::string_view bytes)
+{
+    if (bytes.empty()) return EmptyValue;
+    if (bytes.size() > BlockSize) {
+        m_large.push_back(std::make_unique_for_overwrite<char[]>(bytes.size()));
+        std::memcpy(m_large.back().get(), bytes.data(), bytes.size());
+        return m_large.back().get();
+    }
+    // A value that would cross the block's end starts the next block; blocks are kept when
+    // the store is emptied, so a later edit writes into memory that is already there.
+    if (m_blocksUsed == 0 || m_blockUsed + bytes.size() > BlockSize) {
+        if (m_blocksUsed == m_blocks.size())
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
+        ++m_blocksUsed;
+        m_blockUsed = 0;
+    }
+    char *place = m_blocks[m_blocksUsed - 1].get() + m_blockUsed;
+    std::memcpy(place, bytes.data(), bytes.size());
+    m_blockUsed += bytes.size();
+    return place;
 }
 
 void TcxDataStorage::setValue(int recordIndex, int fieldIndex,
                               std::optional<std::string_view> value)
 {
-    assert(recordIndex >= 0 && recordIndex < m_recordCount);
+    assert(recordIndex >= 0 && recordIndex < RecordCount());
     assert(fieldIndex >= 0 && fieldIndex < m_fieldCount);
-    TCell &target = m_cells[static_cast<std::size_t>(recordIndex) * m_fieldCount + fieldIndex];
-    if (!value) {
-        target = TCell();
-    } else if (value->empty()) {
-        target = {0, 0, TKind::Arena};
-    } else if (value->size() > BlockSize) {
-        if (m_large.size() >= std::numeric_limits<std::uint32_t>::max())
-            throw Exception("Out of memory");
-        m_large.emplace_back(*value);
-        target = {static_cast<std::uint32_t>(m_large.size() - 1),
-                  static_cast<std::uint32_t>(value->size()), TKind::Large};
-    } else {
-        const auto length = static_cast<std::uint32_t>(value->size());
-        const std::uint32_t offset = allocate(length);
-        std::memcpy(arenaData(offset), value->data(), length);
-        target = {offset, length, TKind::Arena};
-    }
+    if (value && value->size() > std::numeric_limits<std::uint32_t>::max())
+        throw Exception("Out of memory");
+    // An edit mirrors the whole record at every change; the fields it did not change keep
+    // their slots, so only the changed value is copied.
+    const TPacketCell &current = cell(recordIndex, fieldIndex);
+    if (current.isNull() ? !value
+                         : value && current.length == value->size() &&
+                               (value->empty() ||
+                                std::memcmp(current.data, value->data(), value->size()) == 0))
+        return;
+    TPacketCell written;
+    if (value) written = {copyOf(*value), static_cast<std::uint32_t>(value->size())};
+    ownCells(recordIndex)[fieldIndex] = written;
     std::vector<std::uint64_t> &prefixes = m_sortPrefixes[static_cast<std::size_t>(fieldIndex)];
-    if (!prefixes.empty())
-        prefixes[static_cast<std::size_t>(recordIndex)] = value ? prefixOf(*value) : 0;
-}
-
-std::optional<std::string_view> TcxDataStorage::value(int recordIndex, int fieldIndex) const
-{
-    assert(recordIndex >= 0 && recordIndex < m_recordCount);
-    assert(fieldIndex >= 0 && fieldIndex < m_fieldCount);
-    const TCell &source = cell(recordIndex, fieldIndex);
-    switch (source.kind) {
-    case TKind::Null: return std::nullopt;
-    case TKind::Large: return std::string_view(m_large[source.offset]);
-    case TKind::Arena:
-        if (source.length == 0) return std::string_view();
-        return std::string_view(arenaData(source.offset), source.length);
-    }
-    return std::nullopt;
+    if (!prefixes.empty()) prefixes[static_cast<std::size_t>(recordIndex)] = prefixOf(value);
 }
 
 const std::vector<std::uint64_t> &TcxDataStorage::sortPrefixes(int fieldIndex) const
 {
     assert(fieldIndex >= 0 && fieldIndex < m_fieldCount);
     std::vector<std::uint64_t> &prefixes = m_sortPrefixes[static_cast<std::size_t>(fieldIndex)];
-    if (prefixes.empty() && m_recordCount > 0) {
-        prefixes.reserve(static_cast<std::size_t>(m_recordCount));
-        for (int recordIndex = 0; recordIndex < m_recordCount; ++recordIndex) {
-            const std::optional<std::string_view> text = value(recordIndex, fieldIndex);
-            prefixes.push_back(text ? prefixOf(*text) : 0);
-        }
+    if (prefixes.empty() && RecordCount() > 0) {
+        prefixes.resize(static_cast<std::size_t>(RecordCount()));
+        for (int recordIndex = 0; recordIndex < RecordCount(); ++recordIndex)
+            prefixes[static_cast<std::size_t>(recordIndex)] = prefixOf(value(recordIndex, fieldIndex));
     }
     return prefixes;
 }

@@ -341,7 +341,8 @@ void TcxGridDBDataController::readCurrentRecord(int recordIndex)
 {
     for (int item = 0; item < itemCount(); ++item) {
         const TField *field = m_fields[static_cast<std::size_t>(item)].field;
-        // The store copies the bytes once, straight from the data set's record.
+        // The edit's values are copied: the data set's edit buffer holds them only until it
+        // posts or moves.
         m_storage.setValue(recordIndex, item, field ? field->valueView() : std::nullopt);
     }
 }
@@ -378,18 +379,18 @@ void TcxGridDBDataController::reload()
         const bool wasBof = dataSet->Bof();
         const bool wasEof = dataSet->Eof();
 
-        m_storage.reserve(dataSet->RecordCount());
-        bool found = false;
-        dataSet->First();
-        while (!dataSet->Eof()) {
-            const int recordIndex = m_storage.appendRecord();
-            readCurrentRecord(recordIndex);
-            // Bookmarks are unique: once the saved one is met, the rest need no comparison.
-            if (saved && !found && dataSet->CompareBookmarks(dataSet->GetBookmark(), saved) == 0) {
+        // The store views the engine's cells of every record in data set order: what a walk
+        // from the first record to the last would meet, without moving the cursor or copying
+        // a value. The saved bookmark names the record the cursor record index is taken from.
+        std::vector<std::uint32_t> fieldNos;
+        fieldNos.reserve(m_fields.size());
+        for (const TcxDBDataField &field : m_fields)
+            fieldNos.push_back(field.field ? field.field->FieldNo() : 0);
+        m_storage.load(dataSet->store(), std::move(fieldNos));
+        if (saved) {
+            if (const int recordIndex = m_storage.recordIndexOfEngineRecord(saved->id);
+                recordIndex >= 0)
                 m_cursorRecord = recordIndex;
-                found = true;
-            }
-            dataSet->Next();
         }
 
         if (saved && dataSet->BookmarkValid(saved)) {

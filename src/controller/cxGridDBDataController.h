@@ -30,8 +30,8 @@ public:
     using Exception::Exception;
 };
 
-// The drug list's data controller: it copies the bound fields of every record of the data set
-// into its own store, keeps the filtered and sorted row list and one focused row, and holds
+// The drug list's data controller: its store views the bound fields of every record of the
+// data set (the engine's bytes, not copies of them), keeps the filtered and sorted row list and one focused row, and holds
 // that row in step with the data set's current record in both directions.
 //
 // Items are the view's columns, in column order (item index = column index). Rows are the

@@ -226,7 +226,7 @@ void TClientDataSet::bindFields()
 void TClientDataSet::closeCursor()
 {
     // The store goes whatever happens below: a second close must not write again.
-    std::unique_ptr<IDSBase> store = std::move(m_store);
+    std::shared_ptr<IDSBase> store = std::move(m_store);
     std::unique_ptr<IDSCursor> cursor = std::move(m_cursor);
     m_slots.clear();
     clearBuffers();

@@ -111,6 +111,10 @@ public:
     void EnableControls();
     bool ControlsDisabled() const { return m_disableCount > 0; }
 
+    // The engine's store while the data set is open, for readers that keep views of its
+    // values (IDSBase::recordCells): holding it keeps those bytes valid after a close.
+    std::shared_ptr<const IDSBase> store() const { return m_store; }
+
     // The window of record buffers: its size, how many records it holds, and the index of
     // the current record in it.
     int bufferCount() const { return m_bufferCount; }
@@ -176,7 +180,7 @@ private:
     std::vector<std::unique_ptr<TField>> m_fields;
     std::vector<TDataSource *> m_dataSources;
 
-    std::unique_ptr<IDSBase> m_store;
+    std::shared_ptr<IDSBase> m_store;
     std::unique_ptr<IDSCursor> m_cursor;
     // The data file as it was read, and its journal.
     std::unique_ptr<TFileIdentity> m_fileIdentity;

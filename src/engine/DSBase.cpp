@@ -63,6 +63,8 @@ public:
     using IDSBase::StreamOut;
     void StreamOut(const TByteSink &sink) const override;
     std::unique_ptr<IDSCursor> createCursor() override;
+    const TPacketCells &recordCells() const override { return m_cells; }
+    const std::vector<std::uint32_t> &recordOrder() const override { return m_order; }
 
     // For the cursors. Record ids count from 1; positions from 0 in record order.
     std::uint32_t recordCount() const { return static_cast<std::uint32_t>(m_order.size()); }

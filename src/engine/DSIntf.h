@@ -87,6 +87,21 @@ private:
 
 enum class TFetchResult { Ok, Bof, Eof };
 
+// One value as the store holds it: null, or `length` bytes that the store keeps alive.
+struct TPacketCell
+{
+    const char *data = nullptr; // nullptr for a null value
+    std::uint32_t length = 0;
+
+    bool isNull() const { return data == nullptr; }
+    std::string_view bytes() const
+    {
+        return data ? std::string_view(data, length) : std::string_view();
+    }
+};
+
+using TPacketCells = std::vector<TPacketCell, TLargeAllocator<TPacketCell>>;
+
 class IDSCursor;
 
 class IDSBase
@@ -120,6 +135,14 @@ public:
     }
 
     virtual std::unique_ptr<IDSCursor> createCursor() = 0;
+
+    // For readers that keep views of the values instead of copies. The cells of every record,
+    // fieldDescriptors().size() to a record, by record id (ids count from 1). The vector
+    // itself stays put for as long as the store lives, but an insert may move its cells, so
+    // readers index it afresh; the bytes a cell points to never move or go before the store.
+    virtual const TPacketCells &recordCells() const = 0;
+    // Record ids in record order.
+    virtual const std::vector<std::uint32_t> &recordOrder() const = 0;
 };
 
 class IDSCursor

@@ -14,21 +14,6 @@
 
 // Reading and writing the XML data packet (docs/data-packet.md describes the format).
 
-// One value of a packet: null, or `length` bytes that the store keeps alive.
-struct TPacketCell
-{
-    const char *data = nullptr; // nullptr for a null value
-    std::uint32_t length = 0;
-
-    bool isNull() const { return data == nullptr; }
-    std::string_view bytes() const
-    {
-        return data ? std::string_view(data, length) : std::string_view();
-    }
-};
-
-using TPacketCells = std::vector<TPacketCell, TLargeAllocator<TPacketCell>>;
-
 // A packet as read. The cells refer into `buffer`, the packet's own bytes decoded in place, so
 // the values of a packet cost no allocation of their own.
 struct TPacketContent

@@ -1,5 +1,7 @@
 #include "grid/GridPainter.h"
 
+#include "grid/StartTiming.h"
+
 #include "grid/cxGridDBTableView.h"
 
 #include "platformui/GbkQt.h"
@@ -97,6 +99,7 @@ void TGridPainter::paintRows(QPainter &painter) const
     for (int row = top; row < top + count; ++row)
         for (const TcxGridDBColumn *column : m_view.visibleColumns())
             paintCell(painter, row, column->Index());
+    if (count > 0) noteFirstRowsPainted();
 }
 
 void TGridPainter::paintCell(QPainter &painter, int row, int column) const

@@ -20,6 +20,8 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -45,6 +47,117 @@ public:
 };
 
 } // namespace
+
+// What the widest entry needs to know of one font without shaping every entry: the advance of
+// each GBK character met so far, and whether it is a full-width CJK character (Han, CJK
+// punctuation, full-width forms). Those take no kerning or joining with their neighbours, so
+// a text of them alone is exactly as wide as its characters' advances added up (in the font
+// engine's 1/64 pixel units), rounded; only a pair of two other characters can kern. A text
+// with such pairs is measured whole when its advances plus the most its pairs could add say
+// it might be the widest.
+class TcxGridFilterPopup::TAdvanceTable
+{
+public:
+    explicit TAdvanceTable(const QFont &font) : m_font(font), m_metrics(font) {}
+    const QFont &font() const { return m_font; }
+
+    struct TText
+    {
+        double advance = 0; // the characters' advances added up
+        int otherPairs = 0; // neighbours that are both not full-width CJK
+    };
+    TText measure(std::string_view gbkText)
+    {
+        TText text;
+        bool previousOther = false;
+        for (std::size_t i = 0; i < gbkText.size();) {
+            const auto lead = static_cast<unsigned char>(gbkText[i]);
+            const std::size_t length =
+                gbk::isLeadByte(lead) && i + 1 < gbkText.size() ? 2 : 1;
+            const unsigned key =
+                length == 2 ? (lead << 8) | static_cast<unsigned char>(gbkText[i + 1]) : lead;
+            TUnit &unit = m_units[key];
+            if (unit.kind == TKind::Unknown) learn(unit, gbkText.substr(i, length));
+            text.advance += unit.advance;
+            const bool other = unit.kind != TKind::Wide;
+            if (other && i > 0 && previousOther) ++text.otherPairs;
+            previousOther = other;
+            i += length;
+        }
+        return text;
+    }
+
+private:
+    enum class TKind : std::uint8_t { Unknown, Wide, Other };
+    struct TUnit
+    {
+        float advance = 0; // multiples of 1/64 pixel, exact in a float
+        TKind kind = TKind::Unknown;
+    };
+    void learn(TUnit &unit, std::string_view bytes)
+    {
+        const QString text = toQString(bytes);
+        unit.advance = static_cast<float>(m_metrics.horizontalAdvance(text));
+        const char16_t code = text.size() == 1 ? text.at(0).unicode() : 0;
+        const bool wide = text.size() == 1 &&
+                          (text.at(0).script() == QChar::Script_Han ||
+                           (code >= 0x3000 && code <= 0x303F) || (code >= 0xFF00 && code <= 0xFFEF));
+        unit.kind = wide ? TKind::Wide : TKind::Other;
+    }
+
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    std::vector<TUnit> m_units = std::vector<TUnit>(1 << 16);
+};
+
+int TcxGridFilterPopup::widestTextWidth(const QFont &font,
+                                        const std::vector<TcxFilterValueItem> &items,
+                                        std::shared_ptr<TAdvanceTable> &advances)
+{
+    if (!advances || advances->font() != font) advances = std::make_shared<TAdvanceTable>(font);
+    const QFontMetrics metrics(font);
+    auto exact = [&](const TcxFilterValueItem &item) {
+        return metrics.horizontalAdvance(toQString(item.displayText));
+    };
+    // Kerning moves a pair of letters by a fraction of the font's height; half the height per
+    // character that may kern bounds what a text can gain over its advances.
+    const double slackPerPair = metrics.height() / 2.0;
+    struct TCandidate
+    {
+        double bound; // no wider than this
+        std::size_t index;
+    };
+    std::vector<TCandidate> others;
+    int widest = 0;
+    std::size_t widestPlain = items.size();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const TAdvanceTable::TText text = advances->measure(items[i].displayText);
+        if (text.otherPairs == 0) {
+            const int width = static_cast<int>(std::floor(text.advance + 0.5));
+            if (widestPlain == items.size() || width > widest) {
+                widest = width;
+                widestPlain = i;
+            }
+        } else {
+            others.push_back({text.advance + slackPerPair * text.otherPairs + 1, i});
+        }
+    }
+    // The sum stands for the measure only if the font agrees on the widest text without pairs;
+    // should it not, every text is measured.
+    if (widestPlain < items.size() && exact(items[widestPlain]) != widest) {
+        widest = 0;
+        for (const TcxFilterValueItem &item : items)
+            widest = std::max(widest, exact(item));
+        return widest;
+    }
+    std::sort(others.begin(), others.end(),
+              [](const TCandidate &a, const TCandidate &b) { return a.bound > b.bound; });
+    for (const TCandidate &candidate : others) {
+        if (candidate.bound < widest) break;
+        widest = std::max(widest, exact(items[candidate.index]));
+    }
+    return widest;
+}
 
 // The owner-drawn list: it holds the keyboard focus while the drop-down is open.
 class TcxGridFilterPopup::TListBox : public QWidget
@@ -103,9 +216,24 @@ TcxGridFilterPopup::TcxGridFilterPopup(TcxGridTableFiltering &filtering)
 
 TcxGridFilterPopup::~TcxGridFilterPopup() = default;
 
+QString TcxGridFilterPopup::entryText(int index) const
+{
+    if (index < 0 || index >= entryCount()) return {};
+    return toQString(m_valueList.Items(index).displayText);
+}
+
+QStringList TcxGridFilterPopup::entries() const
+{
+    QStringList texts;
+    texts.reserve(entryCount());
+    for (int index = 0; index < entryCount(); ++index)
+        texts.push_back(entryText(index));
+    return texts;
+}
+
 bool TcxGridFilterPopup::hasScrollBar() const
 {
-    return m_entries.size() > m_visibleRows;
+    return entryCount() > m_visibleRows;
 }
 
 void TcxGridFilterPopup::open(int column)
@@ -125,15 +253,12 @@ void TcxGridFilterPopup::fill()
 {
     TcxGridDBTableView &view = m_filtering.view();
     m_valueList.Load(view.DataController(), m_column);
-    m_entries.clear();
-    for (const TcxFilterValueItem &item : m_valueList.items())
-        m_entries.push_back(toQString(item.displayText));
 
     const QFont listFont = m_filtering.grid().font();
     setFont(listFont);
     m_listBox->setFont(listFont);
     m_itemHeight = std::max(1, textHeight(listFont, QStringLiteral("Qq")));
-    const int count = static_cast<int>(m_entries.size());
+    const int count = entryCount();
     const int limit = m_filtering.MaxDropDownCount();
     m_visibleRows = limit != 0 && count >= limit ? limit : count;
     m_topIndex = 0;
@@ -145,15 +270,9 @@ void TcxGridFilterPopup::place()
 {
     TcxGrid &grid = m_filtering.grid();
     TcxGridDBTableView &view = m_filtering.view();
-    const QFontMetrics metrics(font());
 
     int listWidth = m_filtering.DropDownWidth();
-    if (listWidth == 0) {
-        int widest = 0;
-        for (const QString &entry : m_entries)
-            widest = std::max(widest, metrics.horizontalAdvance(entry));
-        listWidth = widest + WidthExtra;
-    }
+    if (listWidth == 0) listWidth = widestTextWidth(font(), m_valueList.items(), m_advances) + WidthExtra;
     const int scrollWidth = hasScrollBar() ? systemMetric(TSystemMetric::VScrollWidth) : 0;
     listWidth += scrollWidth;
     const QRect header = view.headerRect(m_column);
@@ -165,7 +284,7 @@ void TcxGridFilterPopup::place()
     if (scrollWidth > 0) {
         m_scrollBar->setGeometry(FrameWidth + listWidth - scrollWidth, FrameWidth, scrollWidth,
                                  listHeight);
-        m_scrollBar->SetScrollParams(0, static_cast<int>(m_entries.size()) - 1, m_topIndex,
+        m_scrollBar->SetScrollParams(0, entryCount() - 1, m_topIndex,
                                      m_visibleRows);
         m_scrollBar->show();
     } else {
@@ -211,7 +330,7 @@ int TcxGridFilterPopup::currentFilterIndex() const
 
 void TcxGridFilterPopup::setItemIndex(int index)
 {
-    const int count = static_cast<int>(m_entries.size());
+    const int count = entryCount();
     if (index < -1 || index >= count) index = -1;
     if (index == m_itemIndex) return;
     m_itemIndex = index;
@@ -227,7 +346,7 @@ void TcxGridFilterPopup::setItemIndex(int index)
 
 void TcxGridFilterPopup::setTopIndex(int index)
 {
-    const int maxTop = std::max(0, static_cast<int>(m_entries.size()) - m_visibleRows);
+    const int maxTop = std::max(0, entryCount() - m_visibleRows);
     index = std::clamp(index, 0, maxTop);
     if (index == m_topIndex) return;
     m_topIndex = index;
@@ -246,7 +365,7 @@ int TcxGridFilterPopup::itemAt(QPoint point) const
 {
     if (!m_listBox->rect().contains(point) || m_itemHeight <= 0) return -1;
     const int index = m_topIndex + point.y() / m_itemHeight;
-    return index < static_cast<int>(m_entries.size()) ? index : -1;
+    return index < entryCount() ? index : -1;
 }
 
 void TcxGridFilterPopup::paintEvent(QPaintEvent *)
@@ -263,13 +382,13 @@ void TcxGridFilterPopup::paintList(QPainter &painter) const
     painter.setFont(font());
     for (int row = 0; row < m_visibleRows; ++row) {
         const int index = m_topIndex + row;
-        if (index >= static_cast<int>(m_entries.size())) break;
+        if (index >= entryCount()) break;
         const QRect rowRect = itemRect(index);
         const bool highlighted = index == m_itemIndex;
         painter.fillRect(rowRect, toQColor(highlighted ? clHighlight : clWindow));
         painter.setPen(toQColor(highlighted ? clHighlightText : clWindowText));
         painter.drawText(rowRect.adjusted(TextIndent, 0, 0, 0),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_entries[index]);
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, entryText(index));
         if (highlighted) {
             // The focus rectangle: every other pixel of the row's edge, inverted.
             painter.save();
@@ -284,7 +403,7 @@ void TcxGridFilterPopup::paintList(QPainter &painter) const
 
 void TcxGridFilterPopup::listKeyPress(int key)
 {
-    const int count = static_cast<int>(m_entries.size());
+    const int count = entryCount();
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter: guarded([&] { select(m_itemIndex); }); break;
@@ -330,7 +449,6 @@ void TcxGridFilterPopup::setVisible(bool visible)
 void TcxGridFilterPopup::hideEvent(QHideEvent *event)
 {
     TForm::hideEvent(event);
-    m_entries.clear();
     m_valueList.Clear();
     m_itemIndex = -1;
     m_topIndex = 0;

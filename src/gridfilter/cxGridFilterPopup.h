@@ -3,8 +3,12 @@
 #include "shell/Form.h"
 #include "controller/cxFilterValueList.h"
 
+#include <QFont>
 #include <QRect>
 #include <QStringList>
+
+#include <memory>
+#include <vector>
 
 class TcxGridTableFiltering;
 class TcxScrollBar;
@@ -30,8 +34,11 @@ public:
 
     int column() const { return m_column; }
     const TcxFilterValueList &valueList() const { return m_valueList; }
-    // The display texts of the entries, as the list shows them.
-    const QStringList &entries() const { return m_entries; }
+    // The entries' display texts, as the list shows them. The list makes each one only when it
+    // paints it: a column of a hundred thousand names costs no text of its own per name.
+    int entryCount() const { return m_valueList.Count(); }
+    QString entryText(int index) const;
+    QStringList entries() const;
     int itemIndex() const { return m_itemIndex; }
     void setItemIndex(int index);
     int topIndex() const { return m_topIndex; }
@@ -50,6 +57,13 @@ public:
     // The list's frame, on each side.
     static constexpr int FrameWidth = 1;
 
+    // The widest of the entries' display texts in `font`, in pixels, as QFontMetrics measures
+    // each text (kerning included). `advances` keeps what it learns of the font's characters
+    // for the next call with the same font.
+    class TAdvanceTable;
+    static int widestTextWidth(const QFont &font, const std::vector<TcxFilterValueItem> &items,
+                               std::shared_ptr<TAdvanceTable> &advances);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -67,7 +81,7 @@ private:
 
     TcxGridTableFiltering &m_filtering;
     TcxFilterValueList m_valueList;
-    QStringList m_entries;
+    std::shared_ptr<TAdvanceTable> m_advances;
     QWidget *m_listBox = nullptr;
     TcxScrollBar *m_scrollBar = nullptr;
     int m_column = -1;

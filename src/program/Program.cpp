@@ -3,6 +3,7 @@
 #include "forms/about/About.h"
 #include "shell/Application.h"
 #include "forms/main/Main.h"
+#include "grid/StartTiming.h"
 #include "platform/ModulePath.h"
 #include "program/SingleInstance.h"
 
@@ -20,6 +21,7 @@ int runProgram()
     Application->CreateForm(FAbout);
     FAbout->Label3->SetCaption(QString());
     FAbout->ShowModal();
+    noteStartMoment("splash-closed");
     Application->DestroyForm(FAbout);
     FAbout = nullptr;
     Application->CreateForm(Form1);

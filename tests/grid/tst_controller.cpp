@@ -4,6 +4,7 @@
 
 #include "data/DataSource.h"
 #include "controller/cxDataStorage.h"
+#include "controller/cxFilterValueList.h"
 #include "controller/cxGridDBDataController.h"
 #include "druglist/DrugListColumns.h"
 
@@ -581,4 +582,104 @@ TEST(GridDBDataController, IndexErrors)
             EXPECT_EQ(error.Message(), request.message);
         }
     }
+}
+
+TEST(TcxDataStorage, ViewsTheEnginesBytesForAsLongAsItLives)
+{
+    TGrid grid({drug("B", "x"), drug("A", "y"), drug(std::nullopt, "z")});
+    // The controller's values are the data set's own bytes, not copies of them.
+    for (int record = 0; record < 2; ++record) {
+        grid.cds.SetRecNo(record + 1);
+        const auto shown = grid.cds.FieldByName("TongYongMing").valueView();
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(grid.controller.value(record, 0)->data(), shown->data()) << record;
+    }
+
+    TcxDataStorage storage;
+    storage.setFieldCount(3);
+    const std::uint32_t nameNo = grid.cds.FieldByName("TongYongMing").FieldNo();
+    const std::uint32_t makerNo = grid.cds.FieldByName("ShengChanQiYe").FieldNo();
+    storage.load(grid.cds.store(), {nameNo, 0, makerNo});
+    ASSERT_EQ(storage.RecordCount(), 3);
+    EXPECT_EQ(storage.recordIndexOfEngineRecord(grid.cds.GetBookmark()->id), 1);
+    // A write re-points that one slot; the record's other slots keep viewing the engine.
+    storage.setValue(1, 2, std::string_view("w"));
+    // Closing the data set ends its hold on the engine's store, not the store's.
+    grid.cds.Close();
+    const std::vector<std::optional<std::string>> expected[] = {
+        {"B", std::nullopt, "x"}, {"A", std::nullopt, "w"}, {std::nullopt, std::nullopt, "z"}};
+    for (int record = 0; record < 3; ++record)
+        for (int field = 0; field < 3; ++field) {
+            const auto actual = storage.value(record, field);
+            const auto &wanted = expected[record][static_cast<std::size_t>(field)];
+            ASSERT_EQ(actual.has_value(), wanted.has_value()) << record << "/" << field;
+            if (wanted) {
+                EXPECT_EQ(*actual, *wanted) << record << "/" << field;
+            }
+        }
+}
+
+TEST(GridDBDataController, InsertedRecordsMoveNoViewOfTheOthers)
+{
+    // Inserts grow the engine's cells, which may move them: the store reads them afresh.
+    TGrid grid({drug("M"), drug("N")});
+    for (const char *name : {"C", "A", "B", "D", "E", "F", "G", "H"}) {
+        grid.cds.Insert();
+        grid.cds.FieldByName("TongYongMing").SetAsString(name);
+        grid.cds.Post();
+    }
+    EXPECT_EQ(grid.rowNames(), (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G", "H",
+                                                         "M", "N"}));
+    grid.expectFocusOnCurrent();
+}
+
+TEST(GridDBDataController, EditPostedAtAHundredThousandRecordsShowsEverywhereAtOnce)
+{
+    constexpr int Records = 100000;
+    std::vector<std::vector<TValue>> rows;
+    rows.reserve(Records);
+    auto nameOf = [](int record) {
+        std::string name = std::to_string(record);
+        return "N" + std::string(6 - name.size(), '0') + name;
+    };
+    for (int record = 0; record < Records; ++record)
+        rows.push_back(drug(nameOf(record), record % 2 ? "odd" : "even"));
+    TGrid grid(rows);
+    auto &controller = grid.controller;
+    ASSERT_EQ(controller.RowCount(), Records);
+    TcxDataFilterCriteria &filter = controller.Filter();
+    {
+        TUpdateLock lock(filter);
+        filter.SetActive(true);
+        filter.addCondition(nullptr, 0, TcxFilterOperatorKind::Equal, TVariant("Z"), "Z");
+    }
+    EXPECT_EQ(controller.RowCount(), 0);
+
+    constexpr int Edited = 54321;
+    grid.cds.SetRecNo(Edited + 1);
+    grid.cds.Edit();
+    grid.cds.FieldByName("TongYongMing").SetAsString("Z");
+    grid.cds.Post();
+
+    // The filter shows the posted value at once,
+    ASSERT_EQ(controller.RowCount(), 1);
+    EXPECT_EQ(controller.recordIndexOfRow(0), Edited);
+    EXPECT_EQ(controller.displayText(0, 0), "Z");
+    EXPECT_EQ(controller.value(Edited, ManufacturerItem), std::optional<std::string_view>("odd"));
+    // so does the list, sorted by it,
+    {
+        TUpdateLock lock(filter);
+        filter.removeConditions(0);
+    }
+    ASSERT_EQ(controller.RowCount(), Records);
+    EXPECT_EQ(controller.recordIndexOfRow(Records - 1), Edited);
+    EXPECT_EQ(controller.displayText(Records - 1, 0), "Z");
+    EXPECT_EQ(controller.displayText(Edited, 0), nameOf(Edited + 1));
+    // and the drop-down's value list: the new name once, the old one gone.
+    TcxFilterValueList values(filter);
+    values.Load(controller, 0);
+    ASSERT_EQ(values.Count(), 2 + Records);
+    EXPECT_EQ(values.Items(values.Count() - 1).value, std::optional<std::string>("Z"));
+    EXPECT_EQ(values.findValue(nameOf(Edited)), -1);
+    EXPECT_EQ(values.findValue(nameOf(Edited + 1)), Edited + 2);
 }
