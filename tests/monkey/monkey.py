@@ -564,7 +564,7 @@ class Monkey:
                      for i, f, w, g in wrong[:8]]
             self.finding("the data file differs from the posted edits in %d fields:\n  %s" % (
                 len(wrong), "\n  ".join(lines)))
-        self.note("file checked: %d records, %d edits posted so far" % (len(rows), len(self.posted)))
+        self.note("file checked: %d records, %d fields edited so far" % (len(rows), len(self.posted)))
 
     # --- the actions ---------------------------------------------------------------------
 
@@ -999,7 +999,7 @@ class Monkey:
         self.stage()
         self.load_model()
         self.launch()
-        end = self.started + self.options.duration
+        end = time.monotonic() + self.options.duration
         restart_at = self.next_restart()
         while time.monotonic() < end:
             if time.monotonic() >= restart_at:
