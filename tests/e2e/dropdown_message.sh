@@ -44,14 +44,16 @@ closed_by() {
     else
         click $((px + pw / 2)) $((py + 2 * (ph / 15) + ph / 30))
     fi
+    # The box: a window captioned "Tervana" that is neither the main window nor the drop-down.
     for ((i = 0; i < 100; ++i)); do
-        box=$(others | grep -vx "$popup" | tail -1)
+        box=$(windows | awk -v m="$main" -v p="$popup" '$1 != m && $1 != p {print $1}' | tail -1)
         [ -n "$box" ] && break
         sleep 0.05
     done
     [ -n "$box" ] || fail "no message box after closing the drop-down ($way)"
     # Looked at the moment the box is seen, and again once it has painted.
-    others | grep -qx "$popup" && fail "the drop-down is still mapped while the box is up ($way)"
+    others | grep -qx "$popup" &&
+        fail "the drop-down is still mapped while the box is up ($way; box $(windows | grep "^$box "))"
     sleep 0.4
     shot "$way-box-up"
     others | grep -qx "$popup" && fail "the drop-down is still mapped while the box is up ($way)"

@@ -66,6 +66,10 @@ start_x() {
     export DISPLAY=:$number
     unset WAYLAND_DISPLAY
     export QT_QPA_PLATFORM=xcb
+    # The program's lock for its data file lives in the user's runtime folder: the run's own,
+    # so that runs neither meet the machine's programs nor leave locks behind.
+    export XDG_RUNTIME_DIR=$E2E_WORK/runtime
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
     # No desktop session: keep the toolkit's own defaults, not a theme from the machine.
     unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP
 }

@@ -8,7 +8,7 @@ source "$(dirname "$0")/lib.sh"
 start_x
 # The lock and the socket live in the user's runtime folder: a private one for this run.
 export XDG_RUNTIME_DIR=$E2E_WORK/runtime
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 app=$E2E_WORK/app
 stage_program "$app"
 launch "$app/tervana"
