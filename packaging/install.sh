@@ -149,7 +149,14 @@ install_files() {
     # texts stay. What the merge did is shown at the program's next start.
     local data=$appdir/YaoPin.XML base=$appdir/YaoPin.base.XML old_sum="" new_base=1
     [ -f "$manifest" ] && old_sum=$(sed -n 's/^data //p' "$manifest")
-    if [ ! -f "$data" ] || [ "$(sha256sum <"$data" | cut -d' ' -f1)" = "$old_sum" ]; then
+    if [ -f "$data" ] && [ -e "$data.journal" ]; then
+        # A running program, or edits a crash left for the next start to replay: a merged or
+        # new file would no longer be the one the journal belongs to.
+        echo "Keeping your data file $data as it is: the program is running, or has edits to" \
+            "replay from $data.journal. Start and close Tervana, then update again."
+        shipped_sum=$old_sum
+        new_base=0
+    elif [ ! -f "$data" ] || [ "$(sha256sum <"$data" | cut -d' ' -f1)" = "$old_sum" ]; then
         install -m 644 "$from/YaoPin.XML" "$data.new"
         mv -f "$data.new" "$data"
     elif [ -f "$base" ] && cmp -s "$base" "$from/YaoPin.XML"; then

@@ -60,6 +60,11 @@ take_shipped() {
 if [ ! -e "$data" ]; then
     take_shipped "$data"
     take_shipped "$base"
+elif [ -e "$data.journal" ]; then
+    # A running copy, or edits a crash left for the program to replay: a merged file would no
+    # longer be the one the journal belongs to. The program folds the journal in at its close,
+    # and the start after that merges.
+    :
 elif [ -e "$base" ] && ! cmp -s "$appdir/YaoPin.XML" "$base"; then
     if cmp -s "$data" "$base"; then
         take_shipped "$data"

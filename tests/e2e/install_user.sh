@@ -57,6 +57,16 @@ stage_program "$update_dir/bin"
 make_release "$source_dir/bin/YaoPin.XML" "$update_dir/bin/YaoPin.XML"
 cp -r "$TERVANA_SOURCE_DIR/packaging" "$update_dir/packaging"
 chmod -R a+rX "$update_dir"
+# While a journal lies beside the data file (a running program, or a crash's edits still to
+# replay) the update leaves the file alone, so that the journal still belongs to it.
+before=$E2E_WORK/before-update.XML
+cp "$appdir/YaoPin.XML" "$before"
+as_user touch "$appdir/YaoPin.XML.journal"
+as_user bash "$update_dir/packaging/install.sh" --from "$update_dir/bin" >"$E2E_WORK/update.log" 2>&1 ||
+    fail "the update with a journal failed: $(cat "$E2E_WORK/update.log")"
+cmp -s "$appdir/YaoPin.XML" "$before" || fail "the update replaced a data file that has a journal"
+grep -q "YaoPin.XML.journal" "$E2E_WORK/update.log" || fail "the update did not say why it kept the data file"
+rm -f "$appdir/YaoPin.XML.journal"
 as_user bash "$update_dir/packaging/install.sh" --from "$update_dir/bin" >"$E2E_WORK/update.log" 2>&1 ||
     fail "the update failed: $(cat "$E2E_WORK/update.log")"
 note "update: $(tr '\n' ' ' <"$E2E_WORK/update.log")"
