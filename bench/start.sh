@@ -18,13 +18,18 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fifo=$work/display
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac 3>"$fifo" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-read -r -t 10 number <"$fifo"
-export DISPLAY=:$number QT_QPA_PLATFORM=xcb
+# A display of its own, started again if it is gone (it is looked at before every start).
+start_x() {
+    local fifo=$work/display number
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac 3>"$fifo" >>"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    read -r -t 10 number <"$fifo"
+    export DISPLAY=:$number QT_QPA_PLATFORM=xcb
+}
 unset WAYLAND_DISPLAY QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP
+start_x
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
@@ -33,6 +38,10 @@ median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (
 # reads the peak memory, then ends the program. Prints "seconds KiB".
 start_once() {
     local dir=$1 log=$work/program.log i id geometry x y
+    if ! kill -0 "$xvfb" 2>/dev/null || ! xdpyinfo >/dev/null 2>&1; then
+        echo "the display went away ($(tail -2 "$work/xvfb.log" | tr '\n' ' ')); starting another" >&2
+        start_x
+    fi
     TERVANA_TIMING=1 LC_ALL=C.UTF-8 "$dir/tervana" 2>"$log" >/dev/null &
     app=$!
     id=""
@@ -46,7 +55,7 @@ start_once() {
         id=""
         sleep 0.05
     done
-    [ -n "$id" ] || { echo "no splash" >&2; return 1; }
+    [ -n "$id" ] || { echo "no splash; the program said:" >&2; cat "$log" >&2; return 1; }
     eval "$(xdotool getwindowgeometry --shell "$id")"
     sleep 0.3
     xdotool mousemove $((X + 428)) $((Y + 412)) click 1
@@ -54,7 +63,8 @@ start_once() {
         grep -q '^tervana-timing first-rows' "$log" && break
         sleep 0.02
     done
-    grep -q '^tervana-timing first-rows' "$log" || { echo "no rows painted" >&2; return 1; }
+    grep -q '^tervana-timing first-rows' "$log" ||
+        { echo "no rows painted; the program said:" >&2; cat "$log" >&2; return 1; }
     sleep 0.3
     local hwm
     hwm=$(awk '/^VmHWM:/ {print $2}' "/proc/$app/status")
@@ -73,7 +83,7 @@ check_once() {
     echo "$t1 - $t0" | bc -l
 }
 
-for records in 1000 10000 100000; do
+for records in ${TERVANA_START_SIZES:-1000 10000 100000}; do
     dir=$work/app-$records
     mkdir -p "$dir"
     cp "$build"/bin/{tervana,libTolvane.so,tervana-data} "$dir/"
