@@ -20,13 +20,23 @@ trap cleanup EXIT
 
 # A display of its own, started again if it is gone (it is looked at before every start).
 start_x() {
-    local fifo=$work/display number
-    rm -f "$fifo"
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac 3>"$fifo" >>"$work/xvfb.log" 2>&1 &
-    xvfb=$!
-    read -r -t 10 number <"$fifo"
-    export DISPLAY=:$number QT_QPA_PLATFORM=xcb
+    local fifo=$work/display number="" try
+    for ((try = 0; try < 5; ++try)); do
+        rm -f "$fifo"
+        mkfifo "$fifo"
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -ac 3>"$fifo" >>"$work/xvfb.log" 2>&1 &
+        xvfb=$!
+        number=""
+        read -r -t 20 number <"$fifo" || true
+        if [ -n "$number" ] && DISPLAY=:$number xdpyinfo >/dev/null 2>&1; then
+            export DISPLAY=:$number QT_QPA_PLATFORM=xcb
+            return 0
+        fi
+        kill "$xvfb" 2>/dev/null || true
+        sleep 1
+    done
+    echo "no display could be started: $(tail -3 "$work/xvfb.log")" >&2
+    return 1
 }
 unset WAYLAND_DISPLAY QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP
 start_x
@@ -75,6 +85,18 @@ start_once() {
     echo "$hwm"
 }
 
+# A start that fails because the display went away meanwhile is taken again on a new one.
+start_retried() {
+    local try
+    for ((try = 0; try < 3; ++try)); do
+        start_once "$1" && return 0
+        [ -n "$app" ] && { kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; app=""; }
+        kill "$xvfb" 2>/dev/null || true
+        start_x
+    done
+    return 1
+}
+
 check_once() {
     local t0 t1
     t0=$(now)
@@ -90,14 +112,14 @@ for records in ${TERVANA_START_SIZES:-1000 10000 100000}; do
     "$build/bin/bench_packet" "$records" "$dir/YaoPin.XML"
     size=$(stat -c %s "$dir/YaoPin.XML")
     # Warm-up: the first start reads the program and the file from the disk.
-    start_once "$dir" >/dev/null
+    start_retried "$dir" >/dev/null
     check_once "$dir" >/dev/null
     : >"$work/starts"
     : >"$work/checks"
     : >"$work/peaks"
     for ((run = 0; run < runs; ++run)); do
         # Not in a subshell: it would run the cleanup on its way out.
-        start_once "$dir" >"$work/one"
+        start_retried "$dir" >"$work/one"
         read -r seconds peak <"$work/one"
         echo "$seconds" >>"$work/starts"
         echo "$peak" >>"$work/peaks"
