@@ -2,7 +2,8 @@
 # The whole start, measured on demand (not part of CI's run): for 1,000, 10,000 and 100,000
 # generated records, the time from the splash closing to the first painted rows of the list,
 # beside a whole `tervana-data check` of the same file, in runs taken in turn after a warm-up
-# (medians); the program's peak memory (VmHWM) with the list shown, beside the file's size.
+# (medians), and the data tool's query of one %感冒% condition beside the same check; the
+# program's peak memory (VmHWM) with the list shown, beside the file's size.
 # Usage: bench/start.sh BUILD_DIR [RUNS]   (BUILD_DIR: a benchmark build, with bin/bench_packet)
 # Writes "start <records> <field> <value>" lines to standard output.
 set -euo pipefail
@@ -105,6 +106,16 @@ check_once() {
     echo "$t1 - $t0" | bc -l
 }
 
+# The data tool's query of the one %感冒% condition: whole processes, beside the check.
+query_once() {
+    local t0 t1
+    t0=$(now)
+    "$1/tervana-data" query "$1/YaoPin.XML" --flt "$work/cold.flt" >/dev/null
+    t1=$(now)
+    echo "$t1 - $t0" | bc -l
+}
+"$build/bin/bench_packet" --cold-filter "$work/cold.flt"
+
 for records in ${TERVANA_START_SIZES:-1000 10000 100000}; do
     dir=$work/app-$records
     mkdir -p "$dir"
@@ -114,6 +125,8 @@ for records in ${TERVANA_START_SIZES:-1000 10000 100000}; do
     # Warm-up: the first start reads the program and the file from the disk.
     start_retried "$dir" >/dev/null
     check_once "$dir" >/dev/null
+    query_once "$dir" >/dev/null
+    : >"$work/queries"
     : >"$work/starts"
     : >"$work/checks"
     : >"$work/peaks"
@@ -124,9 +137,11 @@ for records in ${TERVANA_START_SIZES:-1000 10000 100000}; do
         echo "$seconds" >>"$work/starts"
         echo "$peak" >>"$work/peaks"
         check_once "$dir" >>"$work/checks"
+        query_once "$dir" >>"$work/queries"
     done
     echo "start $records file_bytes $size"
     echo "start $records start_s $(median <"$work/starts") ($(tr '\n' ' ' <"$work/starts"))"
     echo "start $records check_s $(median <"$work/checks") ($(tr '\n' ' ' <"$work/checks"))"
+    echo "start $records query_s $(median <"$work/queries") ($(tr '\n' ' ' <"$work/queries"))"
     echo "start $records peak_kib $(median <"$work/peaks")"
 done
