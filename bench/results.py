@@ -184,6 +184,17 @@ for size in SIZES:
 out.append("| splash closed → first painted rows (Xvfb, whole program, medians after a warm-up) | "
            "÷ a whole `tervana-data check` of the same file, taken in turn | " + " | ".join(cells) +
            " | ≤ 1.2× | " + ("" if last is None else verdict(last, 1.2)) + " |")
+cells, last = [], None
+for size in SIZES:
+    s = start[size]
+    if {"query_s", "check_s"} <= s.keys():
+        last = s["query_s"] / s["check_s"]
+        cells.append(f"{s['query_s'] * 1e3:.0f} ms / {s['check_s'] * 1e3:.0f} ms = **{last:.2f}×**")
+    else:
+        cells.append("–")
+out.append("| `tervana-data query` of one %感冒% condition (whole process, medians) | "
+           "÷ the same check, taken in turn | " + " | ".join(cells) + " | ≤ 1.2× | " +
+           ("" if last is None else verdict(last, 1.2)) + " |")
 out.append("| the program's peak memory with the list shown (VmHWM) | ÷ file size | " +
            " | ".join(peakCells) + " | ≤ 1.8× | " + ("" if lastPeak is None else verdict(lastPeak, 1.8)) +
            " |")
