@@ -156,6 +156,7 @@ protected:
 private:
     // Geometry.
     QString rowButtonText(int row) const;
+    QRect rowButtonRect(int row) const; // content coordinates
     QString valueText(const TcxFilterControlRow &row, int index) const;
     int valueWidth(const TcxFilterControlHit &hit, const QString &text) const;
     std::vector<TcxFilterControlHit> rowElements(int row) const;
@@ -165,7 +166,7 @@ private:
 
     // Painting.
     void paintBackground(QPainter &painter, const QRect &area) const;
-    void paintLevelLines(QPainter &painter) const;
+    void paintLevelLines(QPainter &painter, const QRect &area) const;
     void paintPiece(QPainter &painter, const TcxFilterControlPiece &piece) const;
     void paintFocus(QPainter &painter) const;
 

@@ -80,6 +80,18 @@ int TcxFilterControl::valueWidth(const TcxFilterControlHit &hit, const QString &
     return width;
 }
 
+QRect TcxFilterControl::rowButtonRect(int rowIndex) const
+{
+    const int height = rowHeight();
+    const int x = m_tree.row(rowIndex)->depth() * height + ButtonIndent;
+    const QString button = rowButtonText(rowIndex);
+    const int zero = QFontMetrics(font()).horizontalAdvance(QLatin1Char('0'));
+    // The button is as wide as its text's bytes in zeros, as a double-byte character counts twice.
+    const auto bytes = toGbk(button);
+    const int buttonWidth = zero * static_cast<int>(bytes ? bytes->size() : button.size());
+    return QRect(x, rowIndex * height, buttonWidth, height);
+}
+
 std::vector<TcxFilterControlPiece> TcxFilterControl::rowPieces(int rowIndex) const
 {
     using Style = TcxFilterControlPieceStyle;
@@ -104,17 +116,10 @@ std::vector<TcxFilterControlPiece> TcxFilterControl::rowPieces(int rowIndex) con
     }
     if (rowIndex < 0 || rowIndex > m_tree.count()) return pieces;
     const TcxFilterControlRow &row = *m_tree.row(rowIndex);
-    int x = row.depth() * height + ButtonIndent;
-    const QString button = rowButtonText(rowIndex);
-    const int zero = QFontMetrics(font()).horizontalAdvance(QLatin1Char('0'));
-    // The button is as wide as its text's bytes in zeros, as a double-byte character counts twice.
-    const auto bytes = toGbk(button);
-    const int buttonWidth = zero * static_cast<int>(bytes ? bytes->size() : button.size());
-    pieces.push_back({{rowIndex, Element::RowButton, -1},
-                      Style::RowButton,
-                      QRect(x, top, buttonWidth, height),
-                      button});
-    x += buttonWidth + Gap;
+    const QRect buttonRect = rowButtonRect(rowIndex);
+    pieces.push_back(
+        {{rowIndex, Element::RowButton, -1}, Style::RowButton, buttonRect, rowButtonText(rowIndex)});
+    int x = buttonRect.right() + 1 + Gap;
     if (row.isGroup()) {
         x = text(Style::BoolOperator, boolOperatorText(row.boolOperator), x, Element::BoolOperator);
         text(Style::Plain,
