@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -163,6 +164,9 @@ private:
     QPoint contentOffset() const;
     QRect contentRectOf(const TcxFilterControlHit &hit) const;
     const QFont &styleFont(TcxFilterControlPieceStyle style) const;
+    // The width of a text in one of the fonts (0 to 3 the element fonts, 4 the control's),
+    // remembered: a large filter measures the same few texts over and over.
+    int textWidth(int font, const QString &text) const;
 
     // Painting.
     void paintBackground(QPainter &painter, const QRect &area) const;
@@ -204,6 +208,8 @@ private:
     bool m_hotTrackOnUnfocused = true;
     bool m_wantTabs = false;
     QFont m_fonts[4];
+    mutable QHash<QString, int> m_widths[5];
+    mutable int m_rowHeight = 0;
 
     TcxFilterControlHit m_focus{0, TcxFilterControlElement::BoolOperator, -1};
     TcxFilterControlHit m_hot;
