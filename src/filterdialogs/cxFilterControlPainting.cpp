@@ -52,13 +52,17 @@ void TcxFilterControl::paintEvent(QPaintEvent *event)
     painter.setClipRect(event->rect());
     paintBackground(painter, event->rect());
     painter.translate(-contentOffset());
-    if (m_showLevelLines) paintLevelLines(painter, event->rect().translated(contentOffset()));
+    const QRect area = event->rect().translated(contentOffset());
+    if (m_showLevelLines) paintLevelLines(painter, area);
     const int height = rowHeight();
     const int first = topRow();
     const int last = qMin(m_tree.count(), first + viewport()->height() / height + 1);
+    // Pieces well clear of the painted area are left out (a long list runs far off screen);
+    // the margin keeps a glyph's overhang past its piece.
+    const QRect reach = area.adjusted(-height, -height, height, height);
     for (int row = first; row <= last; ++row)
         for (const TcxFilterControlPiece &piece : rowPieces(row))
-            paintPiece(painter, piece);
+            if (piece.rect.intersects(reach)) paintPiece(painter, piece);
     paintFocus(painter);
 }
 
@@ -81,12 +85,16 @@ void TcxFilterControl::paintLevelLines(QPainter &painter, const QRect &area) con
         const int parentIndex = groups.back();
         if (row.isGroup()) groups.push_back(index);
         const QRect parentButton = rowButtonRect(parentIndex);
-        if (parentButton.bottom() + 1 > area.bottom()) break; // this and every later row below
+        if (parentButton.bottom() + 1 > area.bottom()) continue; // wholly below
         const QRect button = rowButtonRect(index);
         const int x = parentButton.left() + half;
         const int y = button.center().y();
         if (y < area.top()) continue;
-        dottedLine(painter, QPoint(x, parentButton.bottom() + 1), QPoint(x, y), clBtnShadow, area);
+        // A row's line down from its parent lies within that of its last sibling, which is
+        // drawn alone: the siblings of a large group would draw it again thousands of times.
+        if (row.parent()->children.back().get() == &row)
+            dottedLine(painter, QPoint(x, parentButton.bottom() + 1), QPoint(x, y), clBtnShadow,
+                       area);
         dottedLine(painter, QPoint(x, y), QPoint(button.left() - 1, y), clBtnShadow, area);
     }
 }
