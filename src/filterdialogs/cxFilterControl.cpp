@@ -135,6 +135,9 @@ std::string TcxFilterControl::saveToStream()
 
 void TcxFilterControl::updateFonts()
 {
+    for (QHash<QString, int> &widths : m_widths)
+        widths.clear();
+    m_rowHeight = 0;
     const QFont base = font();
     for (QFont &each : m_fonts) {
         each = QFont(base.family());

@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -156,16 +157,20 @@ protected:
 private:
     // Geometry.
     QString rowButtonText(int row) const;
+    QRect rowButtonRect(int row) const; // content coordinates
     QString valueText(const TcxFilterControlRow &row, int index) const;
     int valueWidth(const TcxFilterControlHit &hit, const QString &text) const;
     std::vector<TcxFilterControlHit> rowElements(int row) const;
     QPoint contentOffset() const;
     QRect contentRectOf(const TcxFilterControlHit &hit) const;
     const QFont &styleFont(TcxFilterControlPieceStyle style) const;
+    // The width of a text in one of the fonts (0 to 3 the element fonts, 4 the control's),
+    // remembered: a large filter measures the same few texts over and over.
+    int textWidth(int font, const QString &text) const;
 
     // Painting.
     void paintBackground(QPainter &painter, const QRect &area) const;
-    void paintLevelLines(QPainter &painter) const;
+    void paintLevelLines(QPainter &painter, const QRect &area) const;
     void paintPiece(QPainter &painter, const TcxFilterControlPiece &piece) const;
     void paintFocus(QPainter &painter) const;
 
@@ -203,6 +208,8 @@ private:
     bool m_hotTrackOnUnfocused = true;
     bool m_wantTabs = false;
     QFont m_fonts[4];
+    mutable QHash<QString, int> m_widths[5];
+    mutable int m_rowHeight = 0;
 
     TcxFilterControlHit m_focus{0, TcxFilterControlElement::BoolOperator, -1};
     TcxFilterControlHit m_hot;

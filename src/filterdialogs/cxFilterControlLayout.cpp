@@ -30,10 +30,24 @@ QString boolOperatorText(TcxFilterBoolOperatorKind kind)
 
 int TcxFilterControl::rowHeight() const
 {
+    if (m_rowHeight > 0) return m_rowHeight;
     int height = QFontMetrics(font()).height();
     for (const QFont &each : m_fonts)
         height = qMax(height, QFontMetrics(each).height());
+    m_rowHeight = height;
     return height;
+}
+
+int TcxFilterControl::textWidth(int fontIndex, const QString &text) const
+{
+    QHash<QString, int> &widths = m_widths[fontIndex];
+    if (const auto found = widths.constFind(text); found != widths.cend()) return *found;
+    // Bounded, so that a list of many different values does not keep them all.
+    constexpr qsizetype MaxRemembered = 4096;
+    if (widths.size() >= MaxRemembered) widths.clear();
+    const int width = QFontMetrics(fontIndex < 4 ? m_fonts[fontIndex] : font()).horizontalAdvance(text);
+    widths.insert(text, width);
+    return width;
 }
 
 int TcxFilterControl::topRow() const
@@ -57,6 +71,21 @@ const QFont &TcxFilterControl::styleFont(TcxFilterControlPieceStyle style) const
     }
 }
 
+namespace {
+
+int styleFontIndex(TcxFilterControlPieceStyle style)
+{
+    switch (style) {
+    case TcxFilterControlPieceStyle::BoolOperator: return 0;
+    case TcxFilterControlPieceStyle::Column: return 1;
+    case TcxFilterControlPieceStyle::Operator: return 2;
+    case TcxFilterControlPieceStyle::Value: return 3;
+    default: return 4;
+    }
+}
+
+} // namespace
+
 QString TcxFilterControl::rowButtonText(int row) const
 {
     return row == 0 ? QStringLiteral("过滤") : QStringLiteral("...");
@@ -70,14 +99,25 @@ QString TcxFilterControl::valueText(const TcxFilterControlRow &row, int index) c
 
 int TcxFilterControl::valueWidth(const TcxFilterControlHit &hit, const QString &text) const
 {
-    const QFontMetrics metrics(valueFont());
-    const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    const int zero = textWidth(3, QStringLiteral("0"));
     // An empty text keeps a little width, so that it can still be clicked.
-    int width = text.isEmpty() ? 2 * zero : metrics.horizontalAdvance(text);
+    int width = text.isEmpty() ? 2 * zero : textWidth(3, text);
     if (hit == m_editing) width += 4;
     // A value grows while it is hot or edited, so that a short one is easy to hit and type in.
     if (hit == m_hot || hit == m_editing) width = qMax(width, HotValueZeros * zero);
     return width;
+}
+
+QRect TcxFilterControl::rowButtonRect(int rowIndex) const
+{
+    const int height = rowHeight();
+    const int x = m_tree.row(rowIndex)->depth() * height + ButtonIndent;
+    const QString button = rowButtonText(rowIndex);
+    const int zero = textWidth(4, QStringLiteral("0"));
+    // The button is as wide as its text's bytes in zeros, as a double-byte character counts twice.
+    const auto bytes = toGbk(button);
+    const int buttonWidth = zero * static_cast<int>(bytes ? bytes->size() : button.size());
+    return QRect(x, rowIndex * height, buttonWidth, height);
 }
 
 std::vector<TcxFilterControlPiece> TcxFilterControl::rowPieces(int rowIndex) const
@@ -91,7 +131,7 @@ std::vector<TcxFilterControlPiece> TcxFilterControl::rowPieces(int rowIndex) con
                     int valueIndex = -1) {
         const int width = element == Element::Value
                               ? valueWidth({rowIndex, element, valueIndex}, caption)
-                              : QFontMetrics(styleFont(style)).horizontalAdvance(caption);
+                              : textWidth(styleFontIndex(style), caption);
         pieces.push_back({{element == Element::None ? -1 : rowIndex, element, valueIndex},
                           style,
                           QRect(x, top, width, height),
@@ -104,17 +144,10 @@ std::vector<TcxFilterControlPiece> TcxFilterControl::rowPieces(int rowIndex) con
     }
     if (rowIndex < 0 || rowIndex > m_tree.count()) return pieces;
     const TcxFilterControlRow &row = *m_tree.row(rowIndex);
-    int x = row.depth() * height + ButtonIndent;
-    const QString button = rowButtonText(rowIndex);
-    const int zero = QFontMetrics(font()).horizontalAdvance(QLatin1Char('0'));
-    // The button is as wide as its text's bytes in zeros, as a double-byte character counts twice.
-    const auto bytes = toGbk(button);
-    const int buttonWidth = zero * static_cast<int>(bytes ? bytes->size() : button.size());
-    pieces.push_back({{rowIndex, Element::RowButton, -1},
-                      Style::RowButton,
-                      QRect(x, top, buttonWidth, height),
-                      button});
-    x += buttonWidth + Gap;
+    const QRect buttonRect = rowButtonRect(rowIndex);
+    pieces.push_back(
+        {{rowIndex, Element::RowButton, -1}, Style::RowButton, buttonRect, rowButtonText(rowIndex)});
+    int x = buttonRect.right() + 1 + Gap;
     if (row.isGroup()) {
         x = text(Style::BoolOperator, boolOperatorText(row.boolOperator), x, Element::BoolOperator);
         text(Style::Plain,

@@ -26,15 +26,20 @@ TColor styleColor(TcxFilterControlPieceStyle style)
     }
 }
 
-// Every other pixel, so that the lines read as the dotted level lines of a tree.
-void dottedLine(QPainter &painter, QPoint from, QPoint to, TColor color)
+// Every other pixel, so that the lines read as the dotted level lines of a tree. Only the
+// points within `area` are drawn: a line can run past thousands of rows off screen.
+void dottedLine(QPainter &painter, QPoint from, QPoint to, TColor color, const QRect &area)
 {
     painter.setPen(toQColor(color));
     if (from.x() == to.x()) {
-        for (int y = qMin(from.y(), to.y()); y <= qMax(from.y(), to.y()); ++y)
+        if (from.x() < area.left() || from.x() > area.right()) return;
+        const int last = qMin(qMax(from.y(), to.y()), area.bottom());
+        for (int y = qMax(qMin(from.y(), to.y()), area.top()); y <= last; ++y)
             if ((y & 1) == 0) painter.drawPoint(from.x(), y);
     } else {
-        for (int x = qMin(from.x(), to.x()); x <= qMax(from.x(), to.x()); ++x)
+        if (from.y() < area.top() || from.y() > area.bottom()) return;
+        const int last = qMin(qMax(from.x(), to.x()), area.right());
+        for (int x = qMax(qMin(from.x(), to.x()), area.left()); x <= last; ++x)
             if ((x & 1) == 0) painter.drawPoint(x, from.y());
     }
 }
@@ -47,13 +52,17 @@ void TcxFilterControl::paintEvent(QPaintEvent *event)
     painter.setClipRect(event->rect());
     paintBackground(painter, event->rect());
     painter.translate(-contentOffset());
-    if (m_showLevelLines) paintLevelLines(painter);
+    const QRect area = event->rect().translated(contentOffset());
+    if (m_showLevelLines) paintLevelLines(painter, area);
     const int height = rowHeight();
     const int first = topRow();
     const int last = qMin(m_tree.count(), first + viewport()->height() / height + 1);
+    // Pieces well clear of the painted area are left out (a long list runs far off screen);
+    // the margin keeps a glyph's overhang past its piece.
+    const QRect reach = area.adjusted(-height, -height, height, height);
     for (int row = first; row <= last; ++row)
         for (const TcxFilterControlPiece &piece : rowPieces(row))
-            paintPiece(painter, piece);
+            if (piece.rect.intersects(reach)) paintPiece(painter, piece);
     paintFocus(painter);
 }
 
@@ -62,20 +71,31 @@ void TcxFilterControl::paintBackground(QPainter &painter, const QRect &area) con
     painter.fillRect(area, toQColor(clWindow));
 }
 
-void TcxFilterControl::paintLevelLines(QPainter &painter) const
+void TcxFilterControl::paintLevelLines(QPainter &painter, const QRect &area) const
 {
     // Children stand one row height further in, so the line runs half a row height into the
     // parent's button.
     const int half = rowHeight() / 2;
+    // The rows come depth first, so a row's parent is on the path of groups down to it.
+    std::vector<int> groups{0};
     for (int index = 1; index < m_tree.count(); ++index) {
         const TcxFilterControlRow &row = *m_tree.row(index);
-        const int parentIndex = m_tree.indexOf(row.parent());
-        const QRect parentButton = rowPieces(parentIndex).front().rect;
-        const QRect button = rowPieces(index).front().rect;
+        while (m_tree.row(groups.back()) != row.parent())
+            groups.pop_back();
+        const int parentIndex = groups.back();
+        if (row.isGroup()) groups.push_back(index);
+        const QRect parentButton = rowButtonRect(parentIndex);
+        if (parentButton.bottom() + 1 > area.bottom()) continue; // wholly below
+        const QRect button = rowButtonRect(index);
         const int x = parentButton.left() + half;
         const int y = button.center().y();
-        dottedLine(painter, QPoint(x, parentButton.bottom() + 1), QPoint(x, y), clBtnShadow);
-        dottedLine(painter, QPoint(x, y), QPoint(button.left() - 1, y), clBtnShadow);
+        if (y < area.top()) continue;
+        // A row's line down from its parent lies within that of its last sibling, which is
+        // drawn alone: the siblings of a large group would draw it again thousands of times.
+        if (row.parent()->children.back().get() == &row)
+            dottedLine(painter, QPoint(x, parentButton.bottom() + 1), QPoint(x, y), clBtnShadow,
+                       area);
+        dottedLine(painter, QPoint(x, y), QPoint(button.left() - 1, y), clBtnShadow, area);
     }
 }
 

@@ -150,7 +150,6 @@ void TcxFilterControlTree::load(const TcxFilterCriteria &criteria)
                     const auto &group = static_cast<const TcxFilterCriteriaItemList &>(*item);
                     target.children.push_back(std::make_unique<TcxFilterControlRow>(&target, true));
                     target.children.back()->boolOperator = group.boolOperator();
-                    reindex();
                     add(group, *target.children.back());
                     continue;
                 }
@@ -170,10 +169,17 @@ void TcxFilterControlTree::load(const TcxFilterCriteria &criteria)
                 }
                 adjustValues(*row);
                 target.children.push_back(std::move(row));
-                reindex();
             }
         };
-    add(criteria.root(), *m_root);
+    // The flat list is made once, at the end or at the failure: remade after every row it
+    // cost the square of the rows.
+    try {
+        add(criteria.root(), *m_root);
+    } catch (...) {
+        reindex();
+        throw;
+    }
+    reindex();
 }
 
 bool TcxFilterControlTree::complete(const TcxFilterControlRow &row) const

@@ -12,6 +12,7 @@
 #include "criteria/cxDataFilterCriteria.h"
 #include "criteria/FilterStream.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -1114,4 +1115,84 @@ TEST(FilterBuilder, PictureOfANestedTree)
     EXPECT_EQ(control.elementRect({3, Element::RowButton, -1}).left() -
                   control.elementRect({2, Element::RowButton, -1}).left(),
               control.rowHeight());
+}
+
+namespace {
+
+// A filter as the criteria writes it: `count` conditions at the root, or one list of `count`
+// values.
+std::string largeFilter(bool oneList, int count)
+{
+    TcxFilterCriteria criteria;
+    TUpdateLock lock(criteria);
+    if (oneList) {
+        std::vector<TVariant> values;
+        values.reserve(count);
+        for (int index = 0; index < count; ++index)
+            values.emplace_back(std::to_string(index % 10));
+        criteria.addCondition(nullptr, 0, TcxFilterOperatorKind::InList,
+                              TVariant::array(std::move(values)), "(...)");
+    } else {
+        for (int index = 0; index < count; ++index)
+            criteria.addCondition(nullptr, index % 13, TcxFilterOperatorKind::Equal,
+                                  TVariant(std::to_string(index % 10)),
+                                  std::to_string(index % 10));
+    }
+    return criteria.writeToStream();
+}
+
+// The most conditions or values of that kind that `bytes` hold.
+int largestCount(bool oneList, std::size_t bytes)
+{
+    const std::size_t small = largeFilter(oneList, 100).size();
+    const std::size_t hundred = largeFilter(oneList, 200).size() - small;
+    return static_cast<int>(100 + 100 * (bytes - small) / hundred);
+}
+
+} // namespace
+
+// Many conditions, or one list of many values, up to the bound of a filter file, open and
+// paint in well under a second here; the tree once took seconds to minutes for them, growing
+// with the square of the rows. The time bound fails such a return before the suite's own
+// timeout would.
+TEST(FilterBuilder, LargeFilterFilesOpenAndPaintPromptly)
+{
+    TRecordingPlatform platform;
+    QTemporaryDir folder;
+    TTestList list;
+    TShownDialog shown(list);
+    TcxFilterControl &control = shown.control();
+    const struct
+    {
+        const char *name;
+        bool oneList;
+        std::size_t bytes;
+        qint64 boundMs;
+    } files[] = {
+        {"conditions, 64 KiB", false, 64 * 1024, 2000},
+        {"conditions at the bound", false, cxFilterFileMaxSize, 5000},
+        {"one list at the bound", true, cxFilterFileMaxSize, 5000},
+    };
+    for (const auto &file : files) {
+        SCOPED_TRACE(file.name);
+        const int count = largestCount(file.oneList, file.bytes);
+        const std::string bytes = largeFilter(file.oneList, count);
+        ASSERT_LE(bytes.size(), file.bytes);
+        platform.errorBoxes.clear();
+        platform.nextFileName = folder.filePath("large.flt");
+        writeFile(platform.nextFileName, bytes);
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(shown.dialog.btOpen, Qt::LeftButton);
+        control.viewport()->repaint();
+        const TcxFilterControlHit value{1, Element::Value, 0};
+        QTest::mouseMove(control.viewport(), control.elementRect(value).center());
+        control.viewport()->repaint();
+        const qint64 elapsed = timer.elapsed();
+        EXPECT_TRUE(platform.errorBoxes.isEmpty());
+        EXPECT_EQ(control.hotElement(), value);
+        ASSERT_EQ(control.tree().count(), file.oneList ? 2 : count + 1);
+        EXPECT_EQ(control.tree().row(1)->values.size(), file.oneList ? std::size_t(count) : 1u);
+        ASSERT_LT(elapsed, file.boundMs) << count << " conditions or values";
+    }
 }
