@@ -913,6 +913,7 @@ class Monkey:
             end = "esc"
         if end == "close":
             self.note("edit: left pending for the close")
+            self.counts["edits dropped"] += 1
             return
         if end == "click":
             other = self.random.choice([r for r in rows if r != row])
