@@ -33,6 +33,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xserver import XServer  # noqa: E402
 
@@ -158,6 +159,9 @@ class Monkey:
         self.data = os.path.join(self.app, "YaoPin.XML")
         self.log_tail = collections.deque(maxlen=40)
         self.log_file = open(os.path.join(self.shots, "actions.log"), "w", encoding="utf-8")
+        # Seconds, run, resident KiB and the action before: one line for each sample.
+        self.memory_log = open(os.path.join(self.shots, "memory.log"), "w", encoding="utf-8")
+        self.last_action = ""
         self.started = time.monotonic()
         self.timeout = options.timeout
         self.counts = collections.Counter()
@@ -474,8 +478,10 @@ class Monkey:
         self.click(self.main, (213, middle))
         dialog = self.wait_window(lambda w: w["name"].startswith(BUILDER_TITLE), "filter builder")
         self.sync("the builder")
-        self.builder_file(dialog, save=True)
-        self.builder_file(dialog, save=False)
+        # The file dialogs' caches and threads take a few rounds to settle.
+        for _ in range(self.options.warmup_rounds):
+            self.builder_file(dialog, save=True)
+            self.builder_file(dialog, save=False)
         self.click(dialog, BUILDER["cancel"])
         if not self.wait_gone(dialog, "the builder"):
             self.finding("the builder did not close on its cancel button")
@@ -494,25 +500,36 @@ class Monkey:
         if not s["warm"]:
             if s["actions"] >= self.options.warmup_actions and \
                     time.monotonic() - s["start"] >= self.options.warmup_seconds:
-                s["warm"] = True
-                s["baseline"] = s["peak"] = rss
+                s["warm"] = time.monotonic()
+                s["samples"] = []
                 self.note("warm: %d KiB resident" % rss)
             return
-        s["peak"] = max(s["peak"], rss)
-        s["last"] = rss
+        s["samples"].append((time.monotonic(), rss))
+        self.memory_log.write("%.1f %d %d %s\n" % (time.monotonic() - self.started, self.program.runs,
+                                                   rss, self.last_action))
+        self.memory_log.flush()
 
     def memory_verdict(self):
+        """The highest resident size of the last third of the run after its warm-up against
+        that of the first third: the peaks, as the file dialogs come and go by megabytes."""
         s = self.session
-        if not s or not s["warm"]:
+        if not s or not s["warm"] or len(s["samples"]) < 2:
             return
-        growth = (s["peak"] - s["baseline"]) * 100.0 / s["baseline"]
-        report = (self.program.runs, s["baseline"], s["peak"], growth,
-                  time.monotonic() - s["start"])
+        samples = s["samples"]
+        span = samples[-1][0] - samples[0][0]
+        third = span / 3
+        first = max(r for t, r in samples if t <= samples[0][0] + third)
+        last = max(r for t, r in samples if t >= samples[-1][0] - third)
+        growth = (last - first) * 100.0 / first
+        judged = span >= self.options.judge_seconds and len(samples) >= 9
+        report = (self.program.runs, first, last, growth, span, len(samples), judged)
         self.rss_reports.append(report)
-        self.note("memory of run %d: %d KiB after warm-up, %d KiB at most, %+.1f %% over %.0f s" % report)
-        if growth > 10.0 and not self.options.sanitize:
+        self.note("memory of run %d: %d KiB at most in the first third after warm-up, %d KiB in "
+                  "the last, %+.1f %% over %.0f s (%d samples)%s" % (
+                      report[:6] + ("" if judged else ", too short to judge",)))
+        if judged and growth > 10.0 and not self.options.sanitize:
             self.finding("the resident memory grew by %.1f %% (%d KiB to %d KiB) in run %d" % (
-                growth, s["baseline"], s["peak"], self.program.runs))
+                growth, first, last, self.program.runs))
 
     def close_and_check(self, relaunch=True):
         self.memory_verdict()
@@ -897,6 +914,7 @@ class Monkey:
             end = "esc"
         if end == "close":
             self.note("edit: left pending for the close")
+            self.counts["edits dropped"] += 1
             return
         if end == "click":
             other = self.random.choice([r for r in rows if r != row])
@@ -981,6 +999,7 @@ class Monkey:
         name = self.random.choices([a for a, _ in self.ACTIONS], [w for _, w in self.ACTIONS])[0]
         self.counts["actions"] += 1
         self.session["actions"] += 1
+        self.last_action = name
         getattr(self, "act_" + name if name != "edit" else "edit")()
         self.sync(name)
         self.expect_only_main(name)
@@ -1021,9 +1040,12 @@ class Monkey:
                   self.counts["starts"], self.counts["edits posted"], self.counts["edits dropped"],
                   self.counts["custom dialog"], self.counts["builder"], self.counts["filters saved"],
                   self.counts["filters opened"]))
-        for run, baseline, peak, growth, seconds in self.rss_reports:
-            print("monkey: run %d: %d KiB resident after warm-up, %d KiB at most, %+.1f %% in %.0f s" % (
-                run, baseline, peak, growth, seconds))
+        if self.counts["builder refocused"]:
+            print("monkey: the builder lost the keyboard after its file dialog %d times (clicked "
+                  "back into it)" % self.counts["builder refocused"])
+        for run, first, last, growth, seconds, count, judged in self.rss_reports:
+            print("monkey: run %d: resident at most %d KiB early, %d KiB late, %+.1f %% over %.0f s"
+                  "%s" % (run, first, last, growth, seconds, "" if judged else " (not judged: short)"))
 
     def report(self, text):
         shot = self.screenshot("finding")
@@ -1070,6 +1092,10 @@ def main():
                         help="mean seconds between restarts (default a third of the run, 15 to 480)")
     parser.add_argument("--warmup-actions", type=int, default=10)
     parser.add_argument("--warmup-seconds", type=float, default=10)
+    parser.add_argument("--warmup-rounds", type=int, default=3,
+                        help="saves and opens in the builder's file dialogs during the warm-up")
+    parser.add_argument("--judge-seconds", type=float, default=30,
+                        help="runs of the program shorter than this after the warm-up are not judged")
     parser.add_argument("--sanitize", action="store_true",
                         help="the program is a sanitizer build: memory growth is reported, not judged")
     parser.add_argument("--bin-dir", default=os.environ.get("TERVANA_BIN_DIR"))
@@ -1086,8 +1112,9 @@ def main():
     if options.data:
         options.data = os.path.abspath(options.data)
     big = options.records > 5000
-    options.timeout = options.timeout or (120 if big else 30)
-    options.close_timeout = options.close_timeout or (300 if big else 30)
+    slow = 3 if options.sanitize else 1
+    options.timeout = options.timeout or (120 if big else 30) * slow
+    options.close_timeout = options.close_timeout or (300 if big else 30) * slow
     if options.restart_every is None:
         options.restart_every = min(480.0, max(15.0, options.duration / 3))
     if options.artefacts is None:
