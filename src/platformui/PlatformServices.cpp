@@ -25,7 +25,11 @@ QString runFileDialog(QWidget *owner, QFileDialog::AcceptMode mode, const QStrin
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     if (!fileName.isEmpty()) dialog.selectFile(fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const int result = dialog.exec();
+    // Without a window manager nobody hands the keyboard back to the owner once the dialog
+    // is gone: it would stay with the root window, and Esc or typing would do nothing.
+    if (owner) owner->window()->activateWindow();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }
 
