@@ -1151,6 +1151,13 @@ int largestCount(bool oneList, std::size_t bytes)
 
 } // namespace
 
+// Unoptimised and sanitized builds run the same work several times slower.
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+constexpr qint64 BuildSlowdown = 8;
+#else
+constexpr qint64 BuildSlowdown = 1;
+#endif
+
 // Many conditions, or one list of many values, up to the bound of a filter file, open and
 // paint in well under a second here; the tree once took seconds to minutes for them, growing
 // with the square of the rows. The time bound fails such a return before the suite's own
@@ -1193,6 +1200,6 @@ TEST(FilterBuilder, LargeFilterFilesOpenAndPaintPromptly)
         EXPECT_EQ(control.hotElement(), value);
         ASSERT_EQ(control.tree().count(), file.oneList ? 2 : count + 1);
         EXPECT_EQ(control.tree().row(1)->values.size(), file.oneList ? std::size_t(count) : 1u);
-        ASSERT_LT(elapsed, file.boundMs) << count << " conditions or values";
+        ASSERT_LT(elapsed, file.boundMs * BuildSlowdown) << count << " conditions or values";
     }
 }
