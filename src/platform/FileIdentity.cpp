@@ -1,5 +1,7 @@
 #include "platform/FileIdentity.h"
 
+#include "platform/RegularFile.h"
+
 #include "platform/ModulePath.h"
 
 #include <algorithm>
@@ -18,11 +20,12 @@ constexpr std::size_t TailLength = 96;
 
 std::optional<TFileIdentity> identifyFile(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    TFileFailure failure;
+    const int fd = openRegularFile(path, failure);
     if (fd < 0) return std::nullopt;
     struct stat info
     {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         ::close(fd);
         return std::nullopt;
     }

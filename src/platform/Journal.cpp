@@ -1,5 +1,7 @@
 #include "platform/Journal.h"
 
+#include "platform/RegularFile.h"
+
 #include "platform/IntegrityRecord.h"
 #include "platform/ModulePath.h"
 
@@ -75,25 +77,10 @@ std::string entryBytes(std::string_view payload)
 
 std::optional<TContents> read(const std::string &path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat info
-    {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done,
-                                    static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    bytes.resize(done);
+    TFileFailure failure;
+    const std::optional<std::string> whole = readRegularFile(path, NoSizeBound, failure);
+    if (!whole) return std::nullopt;
+    const std::string &bytes = *whole;
 
     TContents contents;
     const std::string_view all(bytes);
